@@ -1,0 +1,50 @@
+// The harness: runs the real game in-process and headless on a virtual clock, feeds it timed
+// device input (taps and drags at logical landscape points, tilt angles, minimise/restore, quit)
+// and captures frames as upright 480 x 320 pictures. Used by the tests and zorvane-harness.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+struct Options {
+    std::string dataFolder;  // the game's install folder (data in, "info" out); made if missing
+    uint32_t stepMs = 16;    // virtual time per frame
+    uint32_t startMs = 1000; // virtual time at the first frame (as if start-up took a second)
+};
+
+// Starts the game (once per process): headless video and audio, the virtual clock, start-up.
+bool start(const Options& options);
+bool started();
+// Runs one main-loop pass (a frame unless paused, then the pending events) and advances the
+// clock. False once the game has seen a quit.
+bool step();
+// Runs n passes; stops early at quit. Returns the passes run.
+int run(int frames);
+// Current virtual time (ms) and frames stepped.
+uint32_t now();
+int frame();
+bool paused();
+
+// Device input, delivered before the next pass. Points are logical landscape pixels.
+void press(int x, int y);
+void drag(int x, int y);
+void release(int x, int y);
+void tap(int x, int y);  // press, then release at the same point one pass later
+void tilt(float degrees);
+void minimise();
+void restore();
+void quit();
+
+// The current picture, upright, RGBA rows top first (480 x 320 x 4 bytes).
+std::vector<uint8_t> capture();
+bool capturePng(const std::string& path);
+
+// Runs a script (see zorvane-harness --help); false with a message on a bad line.
+bool runScript(const std::string& text, std::string* error);
+
+void shutDown();
+
+}  // namespace harness
