@@ -4,12 +4,15 @@
 #include <cstring>
 
 #include "app/input.h"
+#include "app/platform_main.h"
+#include "engine3d/engine3d.h"
 #include "game/game_controls.h"
 #include "game/game_session.h"
 #include "gfx2d/graphics.h"
 #include "menu/pointer_events.h"
 #include "online/usage_tracker.h"
 #include "platform/platform.h"
+#include "storage/pack.h"
 
 AppState g_app;
 
@@ -47,6 +50,8 @@ void applicationSetDevice(const char* hardwareName, int32_t width, int32_t heigh
 
 void applicationConstruct(int32_t deviceArgument) {
     g_app.deviceArgument = deviceArgument;
+    openPack(g_platform.packPath);
+    g_engine = createEngine3D();
     g_app.soundNames = kSoundNameTable;
     g_app.musicNames = kMusicNameTable;
     g_app.runState = kRunNone;

@@ -15,6 +15,7 @@
 #include "gfx2d/graphics.h"
 #include "gfx2d/resource_registry.h"
 #include "platform/platform.h"
+#include "storage/record_store.h"
 
 PlatformState g_platform;
 int32_t g_activeEventCode;
@@ -80,6 +81,7 @@ void setUpGraphicsAndApplication(int width, int height, int x, int y) {
     std::snprintf(g_platform.basePath, kPathSize, "%s", g_platform.packPath);
     // Bounded: a folder too long for the buffer leaves a path that simply does not open.
     std::snprintf(g_platform.packPath, kPathSize, "%s%s", g_platform.basePath, "packres.bin");
+    setRecordBasePath(g_platform.basePath);
     g_platform.paused = false;
 
     applyInitialGlState(width, height);

@@ -1,10 +1,11 @@
 // The windowed presentation under a real X server: the portrait picture appears upright and
 // integer-scaled in the window, and presenting leaves the game's GL state as it was.
+#include <gtest/gtest.h>
+// After the test framework: X11 defines names (None, Bool) the framework also uses.
 #include <GLES/gl.h>
 #include <SDL/SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
 
