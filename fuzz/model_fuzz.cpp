@@ -1,0 +1,80 @@
+// Fuzz target of the model file: any bytes through the model parser (no GL, no engine). A file
+// that is accepted must hold only objects whose counts, offsets and indices stay inside their
+// arrays; every such array is read end to end so that the sanitizers see any overrun.
+#include <cstdint>
+#include <cstdlib>
+
+#include "engine3d/model_loader.h"
+#include "engine3d/skinned_mesh.h"
+
+namespace {
+
+volatile uint32_t g_sink;
+
+void require(bool condition) {
+    if (!condition) std::abort();
+}
+
+void touch(const void* data, size_t bytes) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < bytes; ++i) sum += p[i];
+    g_sink = sum;
+}
+
+void checkMeshes(const ModelParse& model) {
+    for (const StaticMesh* m : model.meshes) {
+        require(m->vertexCount >= 0 && m->stride >= 0 && m->dataOffset >= 0);
+        require(int64_t{m->dataOffset} + int64_t{m->stride} * m->vertexCount <= model.store->size);
+        touch(model.store->data + m->dataOffset, static_cast<size_t>(m->stride) * m->vertexCount);
+    }
+}
+
+void checkSkeletons(const ModelParse& model) {
+    for (const Skeleton* s : model.skeletons) {
+        require(s->boneCount > 0);
+        for (int32_t b = 0; b < s->boneCount; ++b)
+            require(s->bones[b].parent == kNoParentBone || s->bones[b].parent < b);
+        for (int32_t c = 0; c < s->clipCount; ++c) {
+            const AnimationClip& clip = s->clips[c];
+            require(clip.frameCount >= 2);
+            require(int64_t{clip.firstKey} + int64_t{clip.frameCount} * s->boneCount <=
+                    s->keyCount);
+        }
+        touch(s->keys, sizeof(BoneKey) * static_cast<size_t>(s->keyCount));
+    }
+}
+
+void checkSkins(const ModelParse& model) {
+    for (const SkinnedMesh* s : model.skins) {
+        const int32_t limit = s->positionCount < s->vertexCount ? s->positionCount : s->vertexCount;
+        touch(s->positions, sizeof(SkinPosition) * static_cast<size_t>(s->positionCount));
+        touch(s->vertices, static_cast<size_t>(s->stride) * s->vertexCount);
+        for (int32_t i = 0; i < 3 * s->triangleCount; ++i)
+            require(s->triangles[i] < s->vertexCount);
+        for (int32_t b = 0; b < s->skeleton->boneCount; ++b) {
+            const RigidBinding& r = s->rigidBindings[b];
+            for (int32_t i = 0; i < r.count; ++i) require(r.indices[i] < limit);
+            if (r.count) touch(r.matrix, sizeof(Mat4));
+            if (!s->weightedBindings) continue;
+            const WeightedBinding& w = s->weightedBindings[b];
+            require(w.firstCount <= w.count);
+            for (int32_t i = 0; i < w.count; ++i) require(w.entries[i].index < limit);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ModelParse model;
+    if (parseModel(data, size, &model) != 0) {
+        require(model.error == kErrorNotHead || model.error == kErrorSkin ||
+                model.error == kErrorMalformedModel);
+        return 0;
+    }
+    checkMeshes(model);
+    checkSkeletons(model);
+    checkSkins(model);
+    return 0;
+}

@@ -1,0 +1,76 @@
+// Models the engine tests share, made in code with the model writer.
+#pragma once
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine3d/engine3d.h"
+#include "engine3d/model_loader.h"
+#include "tools/writers/model_writer.h"
+
+namespace samples {
+
+inline std::vector<float> floats(std::initializer_list<float> v) {
+    return std::vector<float>(v);
+}
+
+// One triangle facing a camera that looks along +y, at distance 10: world x 2..6, z 1..5.
+inline MeshSource triangleMesh(const std::string& name) {
+    MeshSource m;
+    m.name = name;
+    m.positions = {2, 10, 1, 6, 10, 1, 2, 10, 5};
+    return m;
+}
+
+// A skeleton of two bones (the second a child of the first) with one clip of two frames.
+inline SkeletonSource twoBoneSkeleton(char encoding = 'f') {
+    SkeletonSource s;
+    s.encoding = encoding;
+    s.parents = {255, 0};
+    ClipSource clip;
+    clip.frames = 2;
+    clip.keys = {{{0, 0, 0}, {0, 0, 0, 1}},
+                 {{1, 0, 0}, {0, 0, 0, 1}},
+                 {{0, 1, 0}, {0, 0, 0, 1}},
+                 {{0, 2, 0}, {0, 0, 0.5f, 0.5f}}};
+    s.clips.push_back(clip);
+    return s;
+}
+
+// A skinned quad of four positions and two triangles, bound to both bones of twoBoneSkeleton.
+inline SkinSource quadSkin(const std::string& name) {
+    SkinSource s;
+    s.name = name;
+    s.positions = {0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1};
+    s.triangles = {0, 1, 2, 0, 2, 3};
+    s.colours = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    s.texCoords = {0, 0, 1, 0, 1, 1, 0, 0.5f};
+    Mat4 bind = kIdentityMatrix;
+    bind[12] = 0.5f;
+    s.bindings = {{bind, {0, 1}}, {kIdentityMatrix, {2, 3}}};
+    s.weighted = {{kIdentityMatrix, {{0, 1, 1.0f}, {1, 1, 0.5f}, {2, 0, 0.25f}}},
+                  {bind, {{3, 1, 1.0f}}}};
+    return s;
+}
+
+// A model with every kind of content: meshes with every attribute, a skeleton, a skinned mesh
+// and chunks the loader skips.
+inline ModelBytes richModel() {
+    ModelWriter w;
+    MeshSource a = triangleMesh("grass");
+    a.texCoords = {0, 0, 1, 0, 0, 1};
+    a.texCoords1 = {0, 0, 0.5f, 0, 0, 0.5f};
+    a.colours = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    w.addMesh(a);
+    w.addChunk("NOTE", {1, 2, 3});
+    MeshSource b = triangleMesh("tree_1");
+    b.positionEncoding = 's';
+    b.texEncoding = 'i';
+    w.addMesh(b);
+    w.addSkeleton(twoBoneSkeleton('s'));
+    w.addSkin(quadSkin("runner"));
+    return w.build();
+}
+
+}  // namespace samples
