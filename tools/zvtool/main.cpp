@@ -16,6 +16,9 @@ const Command kCommands[] = {
     {"pack", packCommand, "create, list and extract resource packs"},
     {"model", modelCommand, "inspect model files"},
     {"texture", textureCommand, "decode, encode and inspect textures (PNG, PVR, ATC)"},
+    {"sprite", spriteCommand, "render the frames of a sprite as a contact sheet"},
+    {"font", fontCommand, "build a bitmap font from TrueType; render sample text"},
+    {"text", textCommand, "build and dump menu text files"},
 };
 
 void usage(FILE* out) {

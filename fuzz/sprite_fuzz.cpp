@@ -1,0 +1,37 @@
+// Fuzz target of the sprite reader: any bytes as a .spr file. What the reader accepts must answer
+// every query about its frames, modules and glyphs from inside the file.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx2d/sprite.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    uint8_t* copy = new uint8_t[size ? size : 1];
+    if (size) std::memcpy(copy, data, size);
+    Sprite* sprite = parseSprite(copy, size);
+    if (!sprite) return 0;
+    for (int f = 0; f < sprite->frameCount; ++f) {
+        frameWidth(sprite, f);
+        frameHeight(sprite, f);
+        int l, t, r, b;
+        frameBounds(sprite, f, &l, &t, &r, &b);
+        for (int i = 0; i < frameModuleCount(sprite, f); ++i) {
+            SpriteModule m;
+            if (!spriteModule(sprite, sprite->firstModule[f] + i, &m)) abort();
+        }
+    }
+    if (isFont(sprite)) {
+        uint16_t chars[64];
+        for (int c = 0; c < 64; ++c) chars[c] = static_cast<uint16_t>(c * 5);
+        for (int c = 0; c < 400; ++c) {
+            const int frame = glyphFrame(sprite, c);
+            if (frame != kNoGlyph && (frame < 0 || frame >= sprite->frameCount)) abort();
+        }
+        stringWidth(sprite, chars, 0, 64);
+        int next;
+        for (int start = 0; start < 64; start = next) wrapLine(sprite, chars, start, 64, 30, &next);
+    }
+    destroySprite(sprite);
+    return 0;
+}

@@ -1,0 +1,31 @@
+// Fuzz target of the menu text reader: any bytes as "/menu00.txb", then lookups of every table the
+// directory may name and of the tables escapes reach. No text may pass the decode buffer, and
+// every lookup must end (self-referring escapes included).
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "menu/text_tables.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    uint8_t* copy = new uint8_t[size ? size : 1];
+    if (size) std::memcpy(copy, data, size);
+    if (!setTextData(copy, size)) return 0;
+    setMenuVariable(0, INT_MIN);
+    setMenuVariable(1, -1);
+    setMenuVariable(2, INT_MAX);
+    const int room = textBufferSize() - 1;
+    const int tables = textTableCount();
+    for (int t = -1; t <= kLastFileTable + 2; ++t) {
+        if (t > tables + 1 && t < 128) t = 128;  // the far tables only escapes name usually
+        const int entries = textEntryCount(t);
+        for (int e = 0; e <= entries && e < 24; ++e) {
+            int length = -1;
+            const uint16_t* text = getText(t, e, &length);
+            if (length < 0 || length > room || text[length] != 0) abort();
+        }
+    }
+    unloadTexts();
+    return 0;
+}
