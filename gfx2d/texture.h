@@ -2,9 +2,11 @@
 // with its picture size, the unit the 2D context draws.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class Graphics;
+struct PngReader;
 
 enum PixelFormat : int32_t {
     kFormatRGBA8888 = 1,
@@ -34,3 +36,75 @@ struct Image {
     Graphics* graphics;   // owned, made on first request
     int32_t width, height;
 };
+
+// GL internal formats of the compressed codes.
+constexpr uint32_t kGlCompressedRgbPvrtc4 = 0x8C00;   // GL_COMPRESSED_RGB_PVRTC_4BPPV1_IMG
+constexpr uint32_t kGlCompressedRgbPvrtc2 = 0x8C01;   // GL_COMPRESSED_RGB_PVRTC_2BPPV1_IMG
+constexpr uint32_t kGlCompressedRgbaPvrtc4 = 0x8C02;  // GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG
+constexpr uint32_t kGlCompressedRgbaPvrtc2 = 0x8C03;  // GL_COMPRESSED_RGBA_PVRTC_2BPPV1_IMG
+constexpr uint32_t kGlAtcRgb = 0x8C92;                // GL_ATC_RGB_AMD
+constexpr uint32_t kGlAtcRgbaExplicitAlpha = 0x8C93;  // GL_ATC_RGBA_EXPLICIT_ALPHA_AMD
+
+// Largest texture side the loaders accept; larger (or zero) sizes fail the load.
+constexpr int32_t kMaxTextureSide = 4096;
+// On 16-bit textures, a texel with alpha at or above this counts as opaque.
+constexpr int kOpaqueAlpha = 240;
+// Texture memory figure (16.16) above which, on GL 1.1 and later, textures stay 32-bit.
+constexpr int32_t kTextureMemoryFor32Bit = 0x1000000;
+
+// ---- Textures ---------------------------------------------------------------------------------
+
+// Loads a texture by resource name: a name ending in ".pvr" (any case; the extension is
+// lower-cased) is the compressed path, which prefers the ".atc" twin where ATC is available;
+// anything else is a PNG. Null on any failure, with no GL object left and nothing printed.
+Texture* loadTextureByName(const char* name, bool mipmapped);
+
+// A zeroed texture carrying a copy of name.
+Texture* createTexture(const char* name, int32_t sourceKind);
+// Unregisters the texture, deletes its GL object and frees it. Null is ignored.
+void destroyTexture(Texture* texture);
+
+// Each fills the texture from a file in memory and uploads it; false on failure, before any GL
+// object is made (the caller then destroys the texture).
+bool loadPngTexture(Texture* texture, PngReader* reader, bool mipmapped);
+bool loadPvrTexture(Texture* texture, const uint8_t* data, size_t size, bool mipmapped);
+bool loadAtcTexture(Texture* texture, const uint8_t* data, size_t size, bool mipmapped);
+
+// Sends the pixels (laid out as the texture's format says, at the padded size; for compressed
+// formats the whole level chain) to the texture's GL object, with GL or software mipmaps, sets
+// the filters, then binds the previous texture again and records it in the bind cache. Software
+// mipmaps are built in place in pixels. False, with nothing sent, when pixelBytes is too short.
+bool uploadTexture(Texture* texture, uint8_t* pixels, size_t pixelBytes, bool mipmapped);
+
+// The 16-bit rule for format 1 textures: unless the GL is 1.1 or later and the texture memory
+// figure is above 256.0, the pixels are packed in place to RGBA4444 (some texel inside the
+// picture has alpha below 240) or RGB565, and the format code changes to match. Without a
+// GraphicsCaps record the weakest GL is assumed (16 bits, software mipmaps, no compression).
+void applyTexture16BitRule(Texture* texture, uint8_t* pixels);
+
+// ---- Sizes and levels -------------------------------------------------------------------------
+
+// Smallest power of two not below v (v in 1 .. kMaxTextureSide).
+int32_t nextPowerOfTwo(int32_t v);
+// Levels of a full mipmap chain: halvings until both sides are 1, plus level 0.
+int mipmapLevelCount(int32_t width, int32_t height);
+// Side of level k: max(1, side >> k).
+int32_t mipmapLevelSide(int32_t side, int level);
+// Makes the next level in place from the level of width x height texels at the start of
+// pixels: texel (x, y) of the new level is texel (2x, 2y) of the old one.
+void reduceMipmapLevel(uint8_t* pixels, int32_t width, int32_t height, int bytesPerTexel);
+// Bytes of one compressed level of width x height texels for a GL compressed format, 0 for an
+// unknown format.
+size_t compressedLevelBytes(uint32_t compressedFormat, int32_t width, int32_t height);
+// Bytes of levels 0 .. levels - 1 of a width x height texture, level after level.
+size_t compressedChainBytes(uint32_t compressedFormat, int32_t width, int32_t height, int levels);
+
+// A whole resource from the pack as a new[] buffer and its size, or null when it is missing.
+uint8_t* readTextureResource(const char* name, size_t* size);
+
+// ---- Images -----------------------------------------------------------------------------------
+
+// An Image of the named picture (no mipmaps), or null when its texture cannot be made.
+Image* createImage(const char* name);
+// Destroys the image's texture and drawing context, then the image. Null is ignored.
+void destroyImage(Image* image);
