@@ -307,7 +307,9 @@ void closeVideo() {
         eglDestroySurface(g_video.display, g_video.windowSurface);
     if (g_video.gameSurface != EGL_NO_SURFACE) eglDestroySurface(g_video.display, g_video.gameSurface);
     eglDestroyContext(g_video.display, g_video.gameContext);
-    eglTerminate(g_video.display);
+    // No eglTerminate: the process is ending, and terminating unloads the driver with some of
+    // its allocations still held, which leak checkers then report against an unknown module.
+    eglReleaseThread();
     g_video = Video{};
 }
 
