@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"sprite", spriteCommand, "render the frames of a sprite as a contact sheet"},
     {"font", fontCommand, "build a bitmap font from TrueType; render sample text"},
     {"text", textCommand, "build and dump menu text files"},
+    {"assets", assetsCommand, "build the game's pack and sounds; preview them"},
 };
 
 void usage(FILE* out) {

@@ -53,7 +53,9 @@ const uint8_t kDigits[10][5] = {
     {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 2, 2, 2}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
 };
 
-void drawNumber(std::vector<uint8_t>* rgba, int width, int height, int x, int y, int number) {
+}  // namespace
+
+void drawSheetNumber(std::vector<uint8_t>* rgba, int width, int height, int x, int y, int number) {
     const std::string text = std::to_string(number);
     for (char ch : text) {
         for (int row = 0; row < 5; ++row) {
@@ -68,6 +70,8 @@ void drawNumber(std::vector<uint8_t>* rgba, int width, int height, int x, int y,
         x += 4;
     }
 }
+
+namespace {
 
 std::string baseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -141,6 +145,62 @@ Sprite* loadToolSprite(const char* path, const char* packPath) {
     return sprite;
 }
 
+bool renderFrameSheet(const Sprite* sprite, const std::vector<int>& frames,
+                      std::vector<uint8_t>* rgba, int* width, int* height) {
+    // Each frame in a cell of its own size (cut to the screen), cells left to right in rows.
+    struct Cell {
+        int x, y, w, h;  // the frame's area inside the sheet
+    };
+    std::vector<Cell> cells(frames.size());
+    int x = 0, y = 0, rowHeight = 0, sheetWidth = 1;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        int l = 0, t = 0, r = 0, b = 0;
+        if (!frameBounds(sprite, frames[i], &l, &t, &r, &b)) l = t = r = b = 0;
+        const int w = std::min(r - l, kLogicalScreenWidth), h = std::min(b - t, kLogicalScreenHeight);
+        const int cellWidth = std::max(24, w) + 2 * kCellMargin;
+        const int cellHeight = h + kLabelHeight + 2 * kCellMargin;
+        if (x > 0 && x + cellWidth > kMaxSheetWidth) {
+            x = 0;
+            y += rowHeight;
+            rowHeight = 0;
+        }
+        cells[i] = {x + kCellMargin, y + kLabelHeight + kCellMargin, w, h};
+        x += cellWidth;
+        sheetWidth = std::max(sheetWidth, x);
+        rowHeight = std::max(rowHeight, cellHeight);
+    }
+    const int sheetHeight = std::max(1, y + rowHeight);
+    std::vector<uint8_t>& sheet = *rgba;
+    sheet.assign(static_cast<size_t>(sheetWidth) * sheetHeight * 4, 0);
+    for (size_t i = 0; i < sheet.size(); i += 4) {
+        sheet[i] = 0x30; sheet[i + 1] = 0x30; sheet[i + 2] = 0x38; sheet[i + 3] = 255;
+    }
+    *width = sheetWidth;
+    *height = sheetHeight;
+
+    std::vector<uint8_t> screen(static_cast<size_t>(kLogicalScreenWidth) * kLogicalScreenHeight *
+                                4);
+    Graphics* g = g_screenGraphics;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const int f = frames[i];
+        const Cell& cell = cells[i];
+        drawSheetNumber(&sheet, sheetWidth, sheetHeight, cell.x, cell.y - kLabelHeight + 2 - kCellMargin, f);
+        int l, t, r, b;
+        if (!frameBounds(sprite, f, &l, &t, &r, &b)) continue;
+        g->setClip(0, 0, kLogicalScreenWidth, kLogicalScreenHeight);
+        g->setColor(kBackground);
+        g->fillRect(0, 0, kLogicalScreenWidth, kLogicalScreenHeight);
+        paintFrame(sprite, g, -l, -t, f, 0, kAnchorTopLeft, kTransformNone);
+        if (!platform::readLandscape(screen.data())) return false;
+        for (int row = 0; row < cell.h; ++row) {
+            const uint8_t* from = &screen[static_cast<size_t>(row) * kLogicalScreenWidth * 4];
+            uint8_t* to = &sheet[(static_cast<size_t>(cell.y + row) * sheetWidth + cell.x) * 4];
+            std::memcpy(to, from, static_cast<size_t>(cell.w) * 4);
+        }
+    }
+    return true;
+}
+
 int spriteCommand(int argc, char** argv) {
     if (argc < 3 || std::strcmp(argv[0], "render") != 0) {
         usage();
@@ -189,48 +249,12 @@ int spriteCommand(int argc, char** argv) {
         for (int f = 0; f < sprite->frameCount; ++f) frames.push_back(f);
     }
 
-    // Cells as large as the largest frame (cut to the screen).
-    int cellWidth = 24, cellHeight = 0;
-    for (int f : frames) {
-        int l, t, r, b;
-        if (!frameBounds(sprite, f, &l, &t, &r, &b)) continue;
-        cellWidth = std::max(cellWidth, std::min(r - l, kLogicalScreenWidth));
-        cellHeight = std::max(cellHeight, std::min(b - t, kLogicalScreenHeight));
-    }
-    cellWidth += 2 * kCellMargin;
-    cellHeight += kLabelHeight + 2 * kCellMargin;
-    const int count = std::max<int>(1, static_cast<int>(frames.size()));
-    const int columns = std::max(1, std::min(count, kMaxSheetWidth / cellWidth));
-    const int rows = (count + columns - 1) / columns;
-    const int sheetWidth = columns * cellWidth, sheetHeight = rows * cellHeight;
-    std::vector<uint8_t> sheet(static_cast<size_t>(sheetWidth) * sheetHeight * 4);
-    for (size_t i = 0; i < sheet.size(); i += 4) {
-        sheet[i] = 0x30; sheet[i + 1] = 0x30; sheet[i + 2] = 0x38; sheet[i + 3] = 255;
-    }
-
-    std::vector<uint8_t> screen(static_cast<size_t>(kLogicalScreenWidth) * kLogicalScreenHeight *
-                                4);
-    Graphics* g = g_screenGraphics;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        const int f = frames[i];
-        const int cellX = static_cast<int>(i % columns) * cellWidth;
-        const int cellY = static_cast<int>(i / columns) * cellHeight;
-        drawNumber(&sheet, sheetWidth, sheetHeight, cellX + kCellMargin, cellY + 2, f);
-        int l, t, r, b;
-        if (!frameBounds(sprite, f, &l, &t, &r, &b)) continue;
-        g->setClip(0, 0, kLogicalScreenWidth, kLogicalScreenHeight);
-        g->setColor(kBackground);
-        g->fillRect(0, 0, kLogicalScreenWidth, kLogicalScreenHeight);
-        paintFrame(sprite, g, -l, -t, f, 0, kAnchorTopLeft, kTransformNone);
-        if (!platform::readLandscape(screen.data())) break;
-        const int w = std::min(r - l, kLogicalScreenWidth),
-                  h = std::min(b - t, kLogicalScreenHeight);
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* from = &screen[static_cast<size_t>(y) * kLogicalScreenWidth * 4];
-            uint8_t* to = &sheet[(static_cast<size_t>(cellY + kLabelHeight + kCellMargin + y) *
-                                      sheetWidth + cellX + kCellMargin) * 4];
-            std::memcpy(to, from, static_cast<size_t>(w) * 4);
-        }
+    std::vector<uint8_t> sheet;
+    int sheetWidth = 0, sheetHeight = 0;
+    if (!renderFrameSheet(sprite, frames, &sheet, &sheetWidth, &sheetHeight)) {
+        destroySprite(sprite);
+        std::fprintf(stderr, "zvtool sprite: the screen cannot be read back\n");
+        return 1;
     }
     const int frameCount = sprite->frameCount;
     destroySprite(sprite);
