@@ -23,7 +23,7 @@
 //       that is not a whole number of entries; an attribute chunk whose entry count differs from
 //       the mesh's vertex count; a triangle, binding or weight index past its list; a bone whose
 //       parent does not come before it; a SKIN before any SKEL; a SKEL without a BONi/BONs/BONf
-//       list first or with zero bones; a clip of fewer than two frames; more bindings than
+//       list first or with zero bones; a clip without frames; more bindings than
 //       bones; a MESH or SKIN too short for its name; a model larger than 2 GiB of vertices.
 #pragma once
 

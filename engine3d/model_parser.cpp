@@ -382,9 +382,8 @@ bool Parser::readSkeleton(Chunk& chunk) {
                         "clip %zu: %zu bytes are not whole frames of %zu bones", clipCount,
                         clip.body.size(), boneCount);
         const size_t frames = clip.body.size() / frameBytes;
-        if (frames < 2)
-            return fail(kErrorMalformedModel, clip.offset,
-                        "clip %zu has %zu frames; a clip needs at least two", clipCount, frames);
+        if (frames == 0)  // a clip of one frame holds that pose
+            return fail(kErrorMalformedModel, clip.offset, "clip %zu has no frames", clipCount);
         ++clipCount;
         keyCount += frames * boneCount;
     }
@@ -545,7 +544,9 @@ bool Parser::readTrix(SkinnedMesh* skin, ByteReader trix) {
     skin->positions = new SkinPosition[positions + 1]();
     skin->rotatedNormals = new float[4 * positions + 1]();
     skin->vertices = new uint8_t[vertices * static_cast<size_t>(skin->stride) + 1]();
-    if (mask & (kMaskTexture0 | kMaskTexture1)) skin->texCoords = new float[2 * vertices + 1]();
+    // The float copy serves the selection by unit-0 coordinates, so only unit-0 chunks fill it
+    // (a TX2 after them must not replace it).
+    if (mask & kMaskTexture0) skin->texCoords = new float[2 * vertices + 1]();
 
     // Read, in file order.
     const size_t stride = static_cast<size_t>(skin->stride);
@@ -598,6 +599,7 @@ bool Parser::readTrix(SkinnedMesh* skin, ByteReader trix) {
                     }
                 }
                 std::memcpy(at, t, sizeof t);
+                if (attribute != kAttrTexture0) continue;
                 skin->texCoords[2 * v] = static_cast<float>(t[0]) / 1024.0f;
                 skin->texCoords[2 * v + 1] = static_cast<float>(t[1]) / 1024.0f;
             }

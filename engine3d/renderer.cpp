@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine3d/skinned_mesh.h"
+#include "engine3d/skinning.h"
 #include "gfx2d/graphics.h"
 #include "gfx2d/texture.h"
 #include "platform/platform.h"
@@ -126,6 +127,78 @@ void drawStaticMesh(Engine3D* engine, const StaticMesh* mesh) {
     } else if (mesh->useConstantColour) {
         glColor4x(kFixedOne, kFixedOne, kFixedOne, kFixedOne);
     }
+}
+
+// A skinned mesh: deformed on the CPU into its own vertex array, then drawn from client memory
+// as indexed triangles. One whose skeleton has not been posed yet (all bone matrices zero) or
+// that has no positions or triangles draws nothing.
+void drawSkinnedMesh(Engine3D* engine, SkinnedMesh* skin) {
+    if (!skin->skeleton || !skin->skeleton->posed || !(skin->attributeMask & kMaskPosition) ||
+        skin->vertexCount <= 0 || skin->triangleCount <= 0 || !skin->triangles)
+        return;
+    deformSkin(skin);
+    skin->deformed = 1;
+    unbindStore(engine);
+
+    const VertexAttribute* attributes = skin->attributes;
+    const VertexAttribute& position = attributes[kAttrPosition];
+    const VertexAttribute& unit0 = attributes[kAttrTexture0];
+    if (skin->ownTextureMatrix) {
+        glMatrixMode(GL_TEXTURE);
+        glLoadMatrixx(skin->textureMatrix.m);
+        engine->textureMatrixId = -1;
+        glMatrixMode(GL_MODELVIEW);
+    } else {
+        useTextureMatrix(engine, unit0);
+    }
+    if (position.scaleMatrix) glMultMatrixx(position.scaleMatrix->m);
+
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    const bool colourAttribute = (skin->attributeMask & kMaskColour) != 0;
+    const bool glLit =
+        skin->glLighting && skin->normalsReady && (skin->attributeMask & kMaskNormal);
+    const bool modulate = skin->texture && (skin->useConstantColour || colourAttribute || glLit);
+    useTexture(engine, skin->texture);
+    if (modulate) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+
+    const uintptr_t base = reinterpret_cast<uintptr_t>(skin->vertices);
+    const bool colourArray = !skin->useConstantColour && colourAttribute;
+    if (skin->useConstantColour) {
+        const int32_t* c = skin->constantColour;
+        glColor4x(c[0], c[1], c[2], kFixedOne);
+        glDisableClientState(GL_COLOR_ARRAY);
+    } else if (colourArray) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, attributes[kAttrColour].glType, skin->stride,
+                       attributePointer(base, 0, attributes[kAttrColour]));
+    }
+    glVertexPointer(3, position.glType, skin->stride, attributePointer(base, 0, position));
+    glTexCoordPointer(2, unit0.glType, skin->stride, attributePointer(base, 0, unit0));
+    if (glLit) {
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(attributes[kAttrNormal].glType, skin->stride,
+                        attributePointer(base, 0, attributes[kAttrNormal]));
+    }
+
+    glDrawElements(GL_TRIANGLES, 3 * skin->triangleCount, GL_UNSIGNED_SHORT, skin->triangles);
+
+    if (glLit) {
+        glDisable(GL_LIGHTING);
+        glDisable(GL_LIGHT0);
+        glDisableClientState(GL_NORMAL_ARRAY);
+    }
+    if (modulate) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    if (colourArray) {
+        glDisableClientState(GL_COLOR_ARRAY);
+    } else if (skin->useConstantColour) {
+        glColor4x(kFixedOne, kFixedOne, kFixedOne, kFixedOne);
+    }
+    engine->statTriangles += skin->vertexCount / 3;
+    engine->statTrianglesAll += skin->triangleCount;
+    ++engine->statDrawCalls;
 }
 
 void drawGeometry(Engine3D* engine, const DynamicGeometry* geometry) {
@@ -338,7 +411,11 @@ int32_t drawObject(Engine3D* engine, ObjectHandle handle) {
         }
         case kHandleSkinnedMesh: {
             SkinnedMesh* skin;
-            return lookupSkin(engine, handle, &skin);  // not drawn yet
+            const int32_t status = lookupSkin(engine, handle, &skin);
+            if (status) return status;
+            glLoadMatrixf(engine->modelView.m);
+            drawSkinnedMesh(engine, skin);
+            return 0;
         }
         case kHandleGeometry: {
             DynamicGeometry* geometry;

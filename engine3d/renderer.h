@@ -46,6 +46,7 @@ void scale(Engine3D* engine, float s);
 void scale3(Engine3D* engine, float sx, float sy, float sz);
 // modelView = modelView x rotation about z by degrees.
 void rotateZ(Engine3D* engine, float degrees);
-// Draws a static mesh or a geometry object with modelView (a skinned mesh draws nothing yet):
-// 0, or the lookup failure. Other handle types, 0 included, draw nothing and return 0.
+// Draws a static mesh, a skinned mesh (deformed first by its skeleton's current pose; nothing
+// while that skeleton has never been posed) or a geometry object with modelView: 0, or the
+// lookup failure. Other handle types, 0 included, draw nothing and return 0.
 int32_t drawObject(Engine3D* engine, ObjectHandle handle);

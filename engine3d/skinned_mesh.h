@@ -1,6 +1,6 @@
 // Skeletons and skinned meshes: the records the model loader fills from SKEL and SKIN chunks.
-// Posing, deforming and drawing them build on these records; until then a skinned mesh draws
-// nothing.
+// Posing, deforming, lighting and the other operations on them are in engine3d/skinning.h; the
+// renderer deforms a skinned mesh each time it draws it.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,9 @@ struct Bone {
 };
 
 struct AnimationClip {
-    int32_t firstKey;  // index into Skeleton::keys
-    int32_t
-        frameCount;  // at least 2; the key of bone b at frame f is firstKey + b * frameCount + f
+    int32_t firstKey;    // index into Skeleton::keys
+    // At least 1. The key of bone b at frame f is keys[firstKey + b * frameCount + f].
+    int32_t frameCount;
 };
 
 struct Skeleton {
@@ -30,6 +30,7 @@ struct Skeleton {
     int32_t clipCount;
     ObjectHandle modelHandle;
     int32_t keyCount;
+    uint8_t posed;  // set by the first successful pose; until then the bone matrices are all zero
 };
 
 // One vertex entry of a weighted binding, as kept in memory (8 bytes).
@@ -81,7 +82,7 @@ struct SkinnedMesh {
     WeightEntry* weightEntries;
     Mat4* weightedMatrices;
     int32_t* selection;  // texture-region selection: count (itself included), then indices
-    float* texCoords;    // owned, 2 per vertex: the texture chunk read last, in texture units
+    float* texCoords;    // owned, 2 per vertex: the unit-0 chunk read last, in texture units
     uint8_t* vertices;   // owned, vertexCount * stride bytes, interleaved
     Texture* texture;
     VertexAttribute attributes[kAttributeCount];
@@ -95,6 +96,9 @@ struct SkinnedMesh {
     uint8_t weightedMode;  // 0 rigid skinning, else weighted
     uint8_t ownTextureMatrix;
     FixedMat4 textureMatrix;
+    // Whether some weighted entry adds to a vertex before any entry has set it: 0 not yet
+    // known, 1 no, 2 yes (such vertices are cleared before each weighted deform).
+    uint8_t weightOrder;
 };
 
 // Releases a skeleton or a skinned mesh and everything it owns (null is allowed).

@@ -1,11 +1,13 @@
 // Fuzz target of the model file: any bytes through the model parser (no GL, no engine). A file
 // that is accepted must hold only objects whose counts, offsets and indices stay inside their
-// arrays; every such array is read end to end so that the sanitizers see any overrun.
+// arrays; every such array is read end to end so that the sanitizers see any overrun, and every
+// skinned mesh is posed, skinned, lit, scrolled and selected as the engine would.
 #include <cstdint>
 #include <cstdlib>
 
 #include "engine3d/model_loader.h"
 #include "engine3d/skinned_mesh.h"
+#include "engine3d/skinning.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ void checkSkeletons(const ModelParse& model) {
             require(s->bones[b].parent == kNoParentBone || s->bones[b].parent < b);
         for (int32_t c = 0; c < s->clipCount; ++c) {
             const AnimationClip& clip = s->clips[c];
-            require(clip.frameCount >= 2);
+            require(clip.frameCount >= 1);
             require(int64_t{clip.firstKey} + int64_t{clip.frameCount} * s->boneCount <=
                     s->keyCount);
         }
@@ -64,6 +66,27 @@ void checkSkins(const ModelParse& model) {
     }
 }
 
+void animateSkins(const ModelParse& model) {
+    for (SkinnedMesh* s : model.skins) {
+        Skeleton* k = s->skeleton;
+        for (int32_t clip = -1; clip <= k->clipCount; ++clip)
+            for (int32_t time : {-5, 0, 300, 1 << 24}) poseSkeleton(k, clip, time, kIdentityMatrix);
+        poseSkeletonBlend(k, 0, 100, k->clipCount - 1, 700, 90);
+        deformRigid(s);
+        deformWeighted(s);
+        enableSkinLighting(s);
+        deformRigid(s);
+        deformWeighted(s);
+        bakeSkinLighting(s);
+        setSkinGlLighting(s, 1);
+        deformWeighted(s);
+        setTextureScroll(s, 0.5f, 0.25f);
+        selectTextureRegion(s, 0, 0, 1, 1);
+        if (s->selection) require(s->selection[0] >= 1 && s->selection[0] <= s->vertexCount + 1);
+        touch(s->vertices, static_cast<size_t>(s->stride) * s->vertexCount);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -76,5 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkMeshes(model);
     checkSkeletons(model);
     checkSkins(model);
+    animateSkins(model);
     return 0;
 }

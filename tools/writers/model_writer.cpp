@@ -158,9 +158,15 @@ ModelBytes trixPayload(const SkinSource& skin) {
     appendBytes(out, modelChunk("FACs", faces));
     if (!skin.colours.empty()) appendBytes(out, modelChunk("COLb", skin.colours));
     if (!skin.texCoords.empty()) {
-        const std::string tag = tagWith("TEX", skin.texEncoding);
+        const std::string tag = tagWith(skin.texTag, skin.texEncoding);
         appendBytes(out, modelChunk(tag.c_str(), encodeComponents(skin.texCoords, skin.texEncoding,
                                                                   1024.0f, 256.0f)));
+    }
+    if (!skin.texCoords1.empty()) {
+        const std::string tag = tagWith("TX2", skin.tex1Encoding);
+        appendBytes(out, modelChunk(tag.c_str(), encodeComponents(skin.texCoords1,
+                                                                  skin.tex1Encoding, 1024.0f,
+                                                                  256.0f)));
     }
     return out;
 }

@@ -83,6 +83,9 @@ struct SkinSource {
     std::vector<uint8_t> colours;                 // r, g, b per vertex; empty: none
     std::vector<float> texCoords;                 // u, v per vertex; empty: none
     char texEncoding = 's';                       // f, i, s (1/1024) or b (1/256)
+    std::string texTag = "TEX";                   // "TEX" or "TX1": two names of unit 0
+    std::vector<float> texCoords1;                // u, v per vertex for unit 1 (TX2); empty: none
+    char tex1Encoding = 's';                      // as texEncoding; written after unit 0
     char bindingEncoding = 'f';                   // f, i or s, for MAP? and MPW?
     std::vector<BindingSource> bindings;          // one per bone, in bone order
     std::vector<WeightedBindingSource> weighted;  // empty: no BNDW
