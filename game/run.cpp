@@ -25,6 +25,9 @@ void enterStart(Run* run) {
     runnerSetState(&r, kRunnerStanding);
     runSteer(run, 0.0f);
     cameraFollow(&run->camera);
+    // A run started from a menu is drawn before its first update: the camera must already
+    // stand behind the runner, not where the last run ended.
+    cameraUpdate(&run->camera, r.position);
     obstaclePoolEmpty(&run->obstacles);
     pickupPoolEmpty(&run->pickups);
     generatorReset(&run->generator);
