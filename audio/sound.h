@@ -10,6 +10,7 @@ constexpr int32_t kMusicSoundId = 100;
 // Opens the audio output once (later calls do nothing).
 void openAudio();
 void setSoundEnabled(bool enabled);
+bool soundEnabled();
 // Starts the music track at percent of full volume.
 void playMusic(int32_t percent);
 // Plays effect id at percent, then sets its volume to volumePercent.

@@ -3,6 +3,7 @@
 
 #include "engine3d/engine3d.h"
 #include "game/game_controls.h"
+#include "game/menu_link.h"
 #include "online/connect.h"
 
 GameSession* g_gameSession = nullptr;
@@ -13,6 +14,10 @@ void gameSessionInitialise(GameSession* session) {
     g_forestScene = &session->scene;
     g_menuSys = &session->menuRoot;
     gameFlowInitialise(&session->flow, &session->menuRoot, g_gameControls);
+    registerMenuGameLink();
+    GameFlow& flow = session->flow;
+    flow.online.game = {&session->activity, flow.runStats.unlocked,
+                        {&flow.bestScores.modes[0].best, &flow.bestScores.modes[1].best}};
 }
 
 void gameSessionEnter(GameSession* session) {

@@ -1,11 +1,21 @@
-// Finger-0 entry points of the menus. The widget tree and the cross-promotion list that answer
-// them are not built yet: until then a touch reaches no menu.
+// Finger-0 entry points of the menus: the widget tree acts on them at its next tick.
 #include "menu/pointer_events.h"
 
-void menuResetPointerState() {}
-void menuPointerPress(int, int) {}
-void menuPointerMove(int, int) {}
-void menuPointerRelease(int, int) {}
-void moreGamesPointerPress(int, int) {}
-void moreGamesPointerDrag(int, int) {}
-void moreGamesPointerRelease(int, int) {}
+#include "menu/menu_context.h"
+#include "menu/menu_sys.h"
+
+void menuResetPointerState() {
+    if (g_menuSys && g_menuSys->menu) menuFingerReset(g_menuSys->menu);
+}
+
+void menuPointerPress(int x, int y) {
+    if (g_menuSys && g_menuSys->menu) menuFingerPress(g_menuSys->menu, x, y);
+}
+
+void menuPointerMove(int x, int y) {
+    if (g_menuSys && g_menuSys->menu) menuFingerMove(g_menuSys->menu, x, y);
+}
+
+void menuPointerRelease(int x, int y) {
+    if (g_menuSys && g_menuSys->menu) menuFingerRelease(g_menuSys->menu, x, y);
+}

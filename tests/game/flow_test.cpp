@@ -158,9 +158,13 @@ TEST_P(GameOver, TheModeChoosesTheScreenAndTheFadeClearsIt) {
         EXPECT_EQ(fade.type, kEffectWhiteFade);
         EXPECT_FALSE(fade.forward);
         EXPECT_FLOAT_EQ(fade.rate, 1.0f);
-        // The death marker unlocked 8; the queue keeps it for the ticker unless it went online.
+        // The death marker unlocked 8; the menus' ticker took it from the queue at once and
+        // announces it.
         EXPECT_TRUE(game.flow().runStats.unlocked[8]);
-        EXPECT_EQ(game.flow().runStats.unlockQueueCount, online ? 0 : 1);
+        EXPECT_EQ(game.flow().runStats.unlockQueueCount, 0);
+        ASSERT_NE(game.session->menuRoot.ticker, nullptr);
+        EXPECT_TRUE(game.session->menuRoot.ticker->showing);
+        EXPECT_EQ(game.session->menuRoot.ticker->label->textParam, 8);
         for (int i = 0; i < 70; ++i) game.update(16);
         EXPECT_FALSE(fade.active);
         EXPECT_EQ(game.flow().state, kFlowGameOver);
