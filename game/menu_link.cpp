@@ -36,7 +36,10 @@ bool onlineOption() { return flow() && flow()->online.enabled(); }
 void setOnlineOption(bool on) {
     if (!flow()) return;
     flow()->saveInfo.online = on;
+    // The save takes the handler's enabled flag, so switching off must disable the handler too,
+    // or the next save would write the option back as on.
     if (on && !flow()->online.enabled()) flow()->online.connect();
+    if (!on) flow()->online.disconnect();
     gameFlowSaveNow(flow());
 }
 int32_t gameMode() { return flow() ? flow()->run.mode : 0; }

@@ -49,6 +49,9 @@ public:
     void registerHandler();
     // connected = true; signs the player in. Runs whether connected or not.
     void connect();
+    // connected = false: the player switched the service off, so nothing is posted and the saved
+    // option says off.
+    void disconnect() { connected = false; }
     // Posting happens only while enabled.
     bool enabled() const { return connected; }
     // The rest do nothing unless connected.

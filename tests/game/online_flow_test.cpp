@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/save_info.h"
+#include "menu/menu_sys.h"
 #include "game_fixture.h"
 #include "online/recording_client.h"
 #include "online/usage_tracker.h"
@@ -84,6 +85,24 @@ TEST(OnlineFlow, TheSavedOnlineFlagConnectsAtStartUp) {
         for (const std::string& call : client.calls) signIns += call == "signIn";
         EXPECT_EQ(signIns, online ? 1 : 0);
     }
+}
+
+TEST(OnlineFlow, SwitchingTheOptionOffStopsPostingAndIsSavedAsOff) {
+    RecordingClient client;
+    TestGame game;
+    const MenuGameLink& link = menuGameLink();
+    ASSERT_NE(link.setOnlineOption, nullptr);
+    link.setOnlineOption(true);
+    EXPECT_TRUE(link.onlineOption());
+    link.setOnlineOption(false);
+    EXPECT_FALSE(link.onlineOption());
+    client.clear();
+    game.flow().online.submitScore(kModeDistance, 500);
+    EXPECT_TRUE(client.calls.empty());
+    // The option as saved and read back: off.
+    game.flow().saveInfo.online = true;
+    ASSERT_TRUE(gameFlowLoadSaved(&game.flow()));
+    EXPECT_FALSE(game.flow().saveInfo.online);
 }
 
 TEST(OnlineFlow, AConnectResubmitsTheGamesAchievementsAndBestResults) {
