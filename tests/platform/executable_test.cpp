@@ -24,9 +24,12 @@ int run(const std::string& command, std::string* output) {
 
 TEST(Executables, GameRunsHeadlessAndEndsOnQuitWithStatusZero) {
     std::string home = zvtest::makeTempFolder();
-    // SIGTERM reaches the game as SDL's quit event.
+    // SIGTERM reaches the game as SDL's quit event. It is sent once the game has read its saved
+    // record (which it creates), so SDL is up however slow the machine.
     std::string cmd = "env -u DISPLAY SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_DATA_HOME=" +
-                      home + " sh -c '" + kGame + " & pid=$!; sleep 1.5; kill -TERM $pid; wait $pid'";
+                      home + " sh -c '" + kGame + " & pid=$!; i=0; while [ ! -e " + home +
+                      "zorvane/info ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
+                      "sleep 0.3; kill -TERM $pid; wait $pid'";
     std::string out;
     EXPECT_EQ(run(cmd, &out), 0) << out;
     // The user folder was made for the game's record.
