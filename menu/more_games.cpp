@@ -220,7 +220,7 @@ void moreGamesScrollStep(MoreGamesScreen* s, int32_t count, int32_t dt) {
     const int32_t half = pitch / 2;
     if (s->dragging) {
         s->position = clamp32(static_cast<int64_t>(s->dragStartPosition) -
-                              (static_cast<int64_t>(s->latestY - s->dragStartY) << 16));
+                              static_cast<int64_t>(s->latestY - s->dragStartY) * 65536);
     } else {
         const int32_t before = itemAt(s->position, pitch);
         int32_t offset = ((s->position >> 16) + half) % pitch;
@@ -249,7 +249,7 @@ void moreGamesScrollStep(MoreGamesScreen* s, int32_t count, int32_t dt) {
     }
     const int64_t end = static_cast<int64_t>(pitch) * count;
     if ((static_cast<int64_t>(s->position) >> 16) + half >= end) {
-        s->position = clamp32(((end - half) << 16) - 1);
+        s->position = clamp32((end - half) * 65536 - 1);
         if (s->velocity < 0) s->velocity = 0;
     }
     int32_t item = itemAt(s->position, pitch);

@@ -291,7 +291,9 @@ void addAround(Buffer* loop, float start, const Buffer& sound, float gain) {
 Buffer cricketChirp(Noise* noise, float hz) {
     // Three pulses of 22 ms with 16 ms between them, each gliding a little down in pitch.
     const float pulse = 0.022f, gap = 0.016f;
-    Buffer chirp(static_cast<size_t>(samplesFor(3 * pulse + 2 * gap)), 0.0f);
+    // Sized from the last pulse's own start and length: rounding the whole span can come out a
+    // sample short of them.
+    Buffer chirp(static_cast<size_t>(samplesFor(2 * (pulse + gap)) + samplesFor(pulse)), 0.0f);
     const float level = noise->range(0.7f, 1.0f);
     for (int k = 0; k < 3; ++k) {
         const int first = samplesFor(static_cast<float>(k) * (pulse + gap));
