@@ -125,21 +125,7 @@ void buildModulation(const uint32_t* modWords, const uint8_t* modes, bool twoBit
         for (int bx = 0; bx < blocksX; ++bx) {
             if (!modes[by * blocksX + bx]) continue;
             const uint32_t m = modWords[by * blocksX + bx];
-            for (int ly = 0; ly < 4; ++ly) {
-                const int y = by * 4 + ly;
-                const int up = (y + padH - 1) % padH, down = (y + 1) % padH;
-                for (int lx = (ly & 1) ? 0 : 1; lx < 8; lx += 2) {
-                    const int x = bx * 8 + lx;
-                    const int left = (x + padW - 1) % padW, right = (x + 1) % padW;
-                    const int l = mod[y * padW + left], r = mod[y * padW + right];
-                    const int u = mod[up * padW + x], d = mod[down * padW + x];
-                    int w;
-                    if (!(m & 1u)) w = (l + r + u + d + 2) >> 2;
-                    else if (!((m >> 20) & 1u)) w = (l + r + 1) >> 1;
-                    else w = (u + d + 1) >> 1;
-                    mod[y * padW + x] = static_cast<uint8_t>(w);
-                }
-            }
+            fillInterpolatedModulation(mod, padW, padH, bx, by, m);
         }
     }
 }
@@ -230,4 +216,23 @@ bool decompressPVRTC(const uint8_t* data, bool twoBit, int width, int height, ui
         }
     }
     return true;
+}
+
+void fillInterpolatedModulation(uint8_t* weights, int padW, int padH, int bx, int by,
+                                uint32_t modulation) {
+    for (int ly = 0; ly < 4; ++ly) {
+        const int y = by * 4 + ly;
+        const int up = (y + padH - 1) % padH, down = (y + 1) % padH;
+        for (int lx = (ly & 1) ? 0 : 1; lx < 8; lx += 2) {
+            const int x = bx * 8 + lx;
+            const int left = (x + padW - 1) % padW, right = (x + 1) % padW;
+            const int l = weights[y * padW + left], r = weights[y * padW + right];
+            const int u = weights[up * padW + x], d = weights[down * padW + x];
+            int w;
+            if (!(modulation & 1u)) w = (l + r + u + d + 2) >> 2;
+            else if (!((modulation >> 20) & 1u)) w = (l + r + 1) >> 1;
+            else w = (u + d + 1) >> 1;
+            weights[y * padW + x] = static_cast<uint8_t>(w);
+        }
+    }
 }

@@ -14,3 +14,8 @@ size_t pvrtcLevelBytes(int width, int height, bool twoBit);
 // hold pvrtcLevelBytes(width, height, twoBit) bytes, into rgba: width x height texels, rows top
 // first, R G B A bytes. False (nothing written) for sizes that are not powers of two in range.
 bool decompressPVRTC(const uint8_t* data, bool twoBit, int width, int height, uint8_t* rgba);
+
+// Fills the texels of a 2 bpp interpolated-mode block (bx, by) that hold no stored modulation
+// value from their four neighbours (weights 0..8, padW x padH, wrapping), as decoding does.
+void fillInterpolatedModulation(uint8_t* weights, int padW, int padH, int bx, int by,
+                                uint32_t modulation);

@@ -512,21 +512,7 @@ void LevelEncoder::rebuildInterpolatedWeights() {
             const Block& block = blocks_[by * blocksX_ + bx];
             if (!block.mode) continue;
             const uint32_t m = block.modulation;
-            for (int ly = 0; ly < 4; ++ly) {
-                const int y = by * 4 + ly;
-                const int up = (y + padH_ - 1) % padH_, down = (y + 1) % padH_;
-                for (int lx = 1 - (ly & 1); lx < 8; lx += 2) {
-                    const int x = bx * 8 + lx;
-                    const int left = (x + padW_ - 1) % padW_, right = (x + 1) % padW_;
-                    const int l = weight_[y * padW_ + left], r = weight_[y * padW_ + right];
-                    const int u = weight_[up * padW_ + x], d = weight_[down * padW_ + x];
-                    int w;
-                    if (!(m & 1u)) w = (l + r + u + d + 2) >> 2;
-                    else if (!((m >> 20) & 1u)) w = (l + r + 1) >> 1;
-                    else w = (u + d + 1) >> 1;
-                    weight_[y * padW_ + x] = static_cast<uint8_t>(w);
-                }
-            }
+            fillInterpolatedModulation(weight_.data(), padW_, padH_, bx, by, m);
         }
 }
 
