@@ -38,7 +38,7 @@ test-asan: deps
 test-tsan: deps
 	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_FLAGS=-O1 -DZV_TSAN=ON -DZV_BENCHMARKS=OFF
-	cmake --build $(TSAN_BUILD) --target test_audio -j$(JOBS)
+	cmake --build $(TSAN_BUILD) --target test_audio zv_game_data -j$(JOBS)
 	cd $(TSAN_BUILD) && $(SANITIZER_ENV) SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy tests/test_audio
 
 clean:
