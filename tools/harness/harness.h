@@ -42,6 +42,20 @@ void quit();
 std::vector<uint8_t> capture();
 bool capturePng(const std::string& path);
 
+// Records the pictures of frames from, from + every, ... up to to (frame numbers as frame()
+// counts them), each shrunk by a box average of shrink x shrink pixels (1, 2, 4, 5 or 8), into
+// an animated PNG whose frames last every x step ms: indexed with one palette of at most
+// colours entries (2..255) made from all its frames, or truecolour RGB for colours 0. The file
+// is written once frame to is captured, or with the frames so far when the game quits or the
+// harness shuts down. One animation at a time; from must not have passed.
+constexpr int kAnimationColours = 255;
+bool animate(int from, int to, int every, int shrink, int colours, const std::string& path,
+             std::string* error);
+bool animating();
+// Runs until the animation under way is written (at once when there is none); false with a
+// message when the last animation could not be written.
+bool finishAnimation(std::string* error);
+
 // Runs a script (see zorvane-harness --help); false with a message on a bad line.
 bool runScript(const std::string& text, std::string* error);
 

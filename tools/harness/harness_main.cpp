@@ -1,5 +1,8 @@
 // zorvane-harness: runs the game headless on a virtual clock from a script of timed input and
 // writes chosen frames as upright 480 x 320 PNG pictures.
+#include <dirent.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "tools/harness/harness.h"
 
 namespace {
@@ -19,7 +23,9 @@ void usage(FILE* out) {
         "                       [SCRIPT]\n"
         "\n"
         "Runs the game headless with a virtual clock (MS per frame, default 16) in the install\n"
-        "folder DIR (default: a new folder under /tmp; it needs packres.bin to show the game).\n"
+        "folder DIR, which needs packres.bin to show the game. Without --data the game runs in a\n"
+        "new folder under $TMPDIR (or /tmp), removed at the end, with the game's data linked in\n"
+        "from where the game itself finds it: beside this program or in <prefix>/share/zorvane.\n"
         "\n"
         "Script lines (# starts a comment; points are logical landscape pixels, 480 x 320):\n"
         "  at FRAME COMMAND   run until FRAME, then do COMMAND\n"
@@ -27,7 +33,14 @@ void usage(FILE* out) {
         "  tilt DEGREES       roll the device (positive steers right, -35..35)\n"
         "  minimise | restore | quit\n"
         "  capture FILE.png   write the current picture\n"
+        "  animate FROM TO EVERY FILE.png [SHRINK [COLOURS]]\n"
+        "                     record frames FROM, FROM+EVERY, ... up to TO as an animated PNG\n"
+        "                     (APNG; each frame shown EVERY x MS), shrunk SHRINK times (1, 2, 4,\n"
+        "                     5 or 8, box average; default 1 = 480 x 320), with one palette of\n"
+        "                     COLOURS (2..255, default 255; 0 = truecolour RGB). Later lines\n"
+        "                     still run while it records; the script goes on until TO.\n"
         "  run N              run N frames\n"
+        "Frames count passes from start-up; 'at' and 'animate' frames must not have passed.\n"
         "Without a quit the game runs --frames frames (default 120) after the script and stops.\n");
 }
 
@@ -54,6 +67,34 @@ std::string mergeByFrame(const std::string& a, const std::string& b) {
     for (const Line& l : all) out += l.text + "\n";
     return out;
 }
+
+// A scratch install folder for one run: the game's data linked in, the record written there.
+struct ScratchFolder {
+    std::string path;  // with a trailing '/'; empty until made
+    ~ScratchFolder() {
+        if (path.empty()) return;
+        if (DIR* d = opendir(path.c_str())) {
+            while (dirent* e = readdir(d)) {
+                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
+                    unlink((path + e->d_name).c_str());
+            }
+            closedir(d);
+        }
+        rmdir(path.c_str());
+    }
+    bool make() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zorvane-harness-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back(0);
+        if (!mkdtemp(name.data())) return false;
+        path = std::string(name.data()) + "/";
+        if (!platform::linkGameDataInto(path.c_str()))
+            std::fprintf(stderr, "zorvane-harness: the game's data (packres.bin) is neither beside "
+                                 "this program nor in its ../share/zorvane/\n");
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -91,10 +132,10 @@ int main(int argc, char** argv) {
         ss << in.rdbuf();
         script = ss.str();
     }
+    ScratchFolder scratch;
     if (options.dataFolder.empty()) {
-        char folder[] = "/tmp/zorvane-harness-XXXXXX";
-        if (!mkdtemp(folder)) { std::perror("zorvane-harness"); return 1; }
-        options.dataFolder = folder;
+        if (!scratch.make()) { std::perror("zorvane-harness"); return 1; }
+        options.dataFolder = scratch.path;
     }
     if (!harness::start(options)) { std::fprintf(stderr, "zorvane-harness: start-up failed\n"); return 1; }
     std::string error;

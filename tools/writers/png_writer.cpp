@@ -40,15 +40,6 @@ void putU32(std::vector<uint8_t>* out, uint32_t v) {
     out->push_back(static_cast<uint8_t>(v));
 }
 
-void putChunk(std::vector<uint8_t>* out, const char* type, const uint8_t* data, size_t size) {
-    putU32(out, static_cast<uint32_t>(size));
-    const size_t start = out->size();
-    out->insert(out->end(), type, type + 4);
-    if (size) out->insert(out->end(), data, data + size);
-    uLong crc = crc32(0, out->data() + start, static_cast<uInt>(size + 4));
-    putU32(out, static_cast<uint32_t>(crc));
-}
-
 int paeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
@@ -84,12 +75,21 @@ uint64_t absoluteSum(const uint8_t* filtered, size_t n) {
 
 }  // namespace
 
+void putPngChunk(std::vector<uint8_t>* out, const char* type, const uint8_t* data, size_t size) {
+    putU32(out, static_cast<uint32_t>(size));
+    const size_t start = out->size();
+    out->insert(out->end(), type, type + 4);
+    if (size) out->insert(out->end(), data, data + size);
+    uLong crc = crc32(0, out->data() + start, static_cast<uInt>(size + 4));
+    putU32(out, static_cast<uint32_t>(crc));
+}
+
 size_t pngRowBytes(int width, int colourType, int bitDepth) {
     return (static_cast<size_t>(width) * channelsOf(colourType) * bitDepth + 7) / 8;
 }
 
-bool encodePng(const uint8_t* rows, int width, int height, const PngWriteOptions& options,
-               std::vector<uint8_t>* png) {
+bool pngImageStream(const uint8_t* rows, int width, int height, const PngWriteOptions& options,
+                    std::vector<uint8_t>* stream) {
     if (width < 1 || height < 1 || !depthAllowed(options.colourType, options.bitDepth))
         return false;
     const size_t rowBytes = pngRowBytes(width, options.colourType, options.bitDepth);
@@ -119,11 +119,18 @@ bool encodePng(const uint8_t* rows, int width, int height, const PngWriteOptions
     }
 
     uLongf streamBytes = compressBound(static_cast<uLong>(filtered.size()));
-    std::vector<uint8_t> stream(streamBytes);
-    if (compress2(stream.data(), &streamBytes, filtered.data(), static_cast<uLong>(filtered.size()),
-                  options.compressionLevel) != Z_OK)
+    stream->resize(streamBytes);
+    if (compress2(stream->data(), &streamBytes, filtered.data(),
+                  static_cast<uLong>(filtered.size()), options.compressionLevel) != Z_OK)
         return false;
-    stream.resize(streamBytes);
+    stream->resize(streamBytes);
+    return true;
+}
+
+bool encodePng(const uint8_t* rows, int width, int height, const PngWriteOptions& options,
+               std::vector<uint8_t>* png) {
+    std::vector<uint8_t> stream;
+    if (!pngImageStream(rows, width, height, options, &stream)) return false;
 
     png->clear();
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -135,16 +142,16 @@ bool encodePng(const uint8_t* rows, int width, int height, const PngWriteOptions
                                 static_cast<uint8_t>(h >> 8),  static_cast<uint8_t>(h),
                                 static_cast<uint8_t>(options.bitDepth),
                                 static_cast<uint8_t>(options.colourType), 0, 0, 0};
-    putChunk(png, "IHDR", header, sizeof header);
+    putPngChunk(png, "IHDR", header, sizeof header);
     if (!options.palette.empty())
-        putChunk(png, "PLTE", options.palette.data(), options.palette.size());
+        putPngChunk(png, "PLTE", options.palette.data(), options.palette.size());
     if (!options.transparency.empty())
-        putChunk(png, "tRNS", options.transparency.data(), options.transparency.size());
+        putPngChunk(png, "tRNS", options.transparency.data(), options.transparency.size());
     const size_t parts = static_cast<size_t>(std::max(1, options.idatChunks));
     const size_t partBytes = (stream.size() + parts - 1) / parts;
     for (size_t start = 0; start < stream.size(); start += partBytes)
-        putChunk(png, "IDAT", stream.data() + start, std::min(partBytes, stream.size() - start));
-    putChunk(png, "IEND", nullptr, 0);
+        putPngChunk(png, "IDAT", stream.data() + start, std::min(partBytes, stream.size() - start));
+    putPngChunk(png, "IEND", nullptr, 0);
     return true;
 }
 

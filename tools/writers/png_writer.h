@@ -38,6 +38,12 @@ size_t pngRowBytes(int width, int colourType, int bitDepth);
 // colour type and depth PNG does not allow or sizes below 1.
 bool encodePng(const uint8_t* rows, int width, int height, const PngWriteOptions& options,
                std::vector<uint8_t>* png);
+// The zlib stream of the filtered rows, as the IDAT chunks (or an animation's fdAT chunks)
+// carry it; the same checks as encodePng.
+bool pngImageStream(const uint8_t* rows, int width, int height, const PngWriteOptions& options,
+                    std::vector<uint8_t>* stream);
+// Appends one chunk: length, type (4 characters), data and the CRC of type and data.
+void putPngChunk(std::vector<uint8_t>* out, const char* type, const uint8_t* data, size_t size);
 // An 8-bit RGBA PNG of tightly packed RGBA pixels, adaptive filters, one IDAT.
 bool encodePngRgba(const uint8_t* rgba, int width, int height, std::vector<uint8_t>* png);
 bool writePngRgbaFile(const char* path, const uint8_t* rgba, int width, int height,
