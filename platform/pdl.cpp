@@ -3,6 +3,7 @@
 // the program found it, so that rebuilding or reinstalling never touches saved results.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -60,8 +61,15 @@ bool isGameDataName(const char* name) {
 }
 
 // Links every data file into the user folder, replacing old links; removes links whose data is
-// gone. Regular files (the saved record above all) are never touched.
+// gone. Regular files (the saved record above all) are never touched. An install into the user's
+// own data prefix (~/.local) puts the data in the user folder itself: then there is nothing to do.
 void linkGameData(const std::string& userFolder, const std::string& dataFolder) {
+    char resolved[4096];
+    std::string source = !dataFolder.empty() && realpath(dataFolder.c_str(), resolved)
+                             ? withSlash(resolved)
+                             : dataFolder;
+    if (!source.empty() && realpath(userFolder.c_str(), resolved) && withSlash(resolved) == source)
+        return;
     if (DIR* d = opendir(userFolder.c_str())) {
         while (dirent* e = readdir(d)) {
             std::string path = userFolder + e->d_name;
@@ -71,21 +79,26 @@ void linkGameData(const std::string& userFolder, const std::string& dataFolder) 
         }
         closedir(d);
     }
-    if (dataFolder.empty()) return;
-    char resolved[4096];
-    std::string source = realpath(dataFolder.c_str(), resolved) ? withSlash(resolved) : dataFolder;
+    if (source.empty()) return;
+    int kept = 0;  // data files of the user folder's own, used instead of the program's
     if (DIR* d = opendir(source.c_str())) {
         while (dirent* e = readdir(d)) {
             if (!isGameDataName(e->d_name) || !isFile(source + e->d_name)) continue;
             std::string link = userFolder + e->d_name;
             struct stat st;
-            if (lstat(link.c_str(), &st) == 0) continue;  // a regular file of the player's
+            if (lstat(link.c_str(), &st) == 0) {
+                ++kept;
+                continue;
+            }
             if (symlink((source + e->d_name).c_str(), link.c_str()) != 0)
                 std::fprintf(stderr, "zorvane: cannot link %s into %s\n", e->d_name,
                              userFolder.c_str());
         }
         closedir(d);
     }
+    if (kept > 0)
+        std::fprintf(stderr, "zorvane: the game data already in %s (an install into ~/.local?) is "
+                             "used, not the data in %s\n", userFolder.c_str(), source.c_str());
 }
 
 }  // namespace
@@ -107,7 +120,34 @@ void setDataFolder(const char* path) {
     g_dataFolder = path ? withSlash(path) : std::string();
 }
 
+bool linkGameDataInto(const char* folder) {
+    const std::string data = findGameData();
+    linkGameData(withSlash(folder), data);
+    return !data.empty();
+}
+
 uint32_t ticks() { return g_clock ? g_clock() : SDL_GetTicks(); }
+
+double millisecondsSinceProcessStart() {
+    // /proc/self/stat: "pid (name) state ...", the start time being field 22, in clock ticks
+    // since boot on the boot-time clock. The name may hold spaces and parentheses, so the
+    // fields are counted from the last ')'.
+    char text[1024];
+    FILE* file = std::fopen("/proc/self/stat", "r");
+    if (!file) return -1;
+    const size_t n = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    text[n] = 0;
+    const char* field = std::strrchr(text, ')');
+    if (!field) return -1;
+    for (int i = 2; i < 22 && field; ++i) field = std::strchr(field + 1, ' ');
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    timespec now;
+    if (!field || ticksPerSecond <= 0 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+    const double startMs = std::strtod(field + 1, nullptr) * 1000.0 / ticksPerSecond;
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6 -
+           startMs;
+}
 
 void setClock(uint32_t (*clock)()) { g_clock = clock; }
 

@@ -80,5 +80,12 @@ uint32_t ticks();
 void setClock(uint32_t (*clock)());
 // Makes PDL_GetCallingPath return this folder (no data linking) instead of the user folder.
 void setDataFolder(const char* path);
+// Milliseconds of real time since the process started, by the kernel's record of its start
+// (which counts in 10 ms steps); -1 when that record cannot be read.
+double millisecondsSinceProcessStart();
+// Links the game's data into folder as the user folder gets it: from beside the program (a
+// build) or from <prefix>/share/zorvane/ (an install), replacing older links. False when the
+// data is in neither place.
+bool linkGameDataInto(const char* folder);
 
 }  // namespace platform

@@ -11,6 +11,7 @@ int spriteCommand(int argc, char** argv);
 int fontCommand(int argc, char** argv);
 int textCommand(int argc, char** argv);
 int assetsCommand(int argc, char** argv);
+int iconCommand(int argc, char** argv);
 
 // Shared by the sprite, font and assets commands (sprite_cmd.cpp): the game's 2D drawing on a
 // headless screen, and a sprite loaded by the game's loader from a .spr on disk (its picture

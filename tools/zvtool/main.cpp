@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"font", fontCommand, "build a bitmap font from TrueType; render sample text"},
     {"text", textCommand, "build and dump menu text files"},
     {"assets", assetsCommand, "build the game's pack and sounds; preview them"},
+    {"icon", iconCommand, "write the desktop icon at one size"},
 };
 
 void usage(FILE* out) {
