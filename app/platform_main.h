@@ -24,7 +24,7 @@ extern int32_t g_activeEventCounter;
 int platformMain();
 // 0, or -1 when the platform is not ready.
 int startUp();
-// Runs until a quit event; returns 0.
+// Runs until a quit event (or, with ZV_EXIT_AT_MENU set, the first main menu frame); returns 0.
 int mainLoop();
 // One pass of the main loop: a frame (unless paused) and the pending events. False once quit.
 bool mainLoopPass();

@@ -1,12 +1,16 @@
 // Frame benchmark: whole frames of the real game (update, draw and the swap's wait for the
 // picture, no read-back) headless through the harness on the real Mesa OpenGL ES 1.1, at the
-// device's 320 x 480, in a distance run in the densest forest and in a points run. Prints the
-// median and 95th percentile frame time, the GL work of a frame (draw calls, texture and buffer
+// device's 320 x 480, in a distance run and in a points run, both in the densest forest. Prints
+// the median and 95th percentile frame time, the GL work of a frame (draw calls, texture and buffer
 // binds, triangles, distinct textures), and the cost of the draw alone three ways: as is, with a
 // 1 x 1 viewport (the driver's rasterising gone), and with the GL calls not made at all (the
 // game's own drawing code).
 //
 //   frame_bench [frames]       (600 by default; needs packres.bin in the build folder)
+//   frame_bench --table [frames]
+//                              (300 by default) rows for bench/run_all.sh: frame times, the
+//                              game's own code per frame with the GL calls not made against
+//                              the whole frame's CPU time, and the peak resident memory
 #include <GLES/gl.h>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -24,6 +28,7 @@
 
 #include "app/application.h"
 #include "app/platform_main.h"
+#include "bench/bench_table.h"
 #include "game/game_mode.h"
 #include "game/game_session.h"
 #include "game/random.h"
@@ -169,21 +174,19 @@ void clearTheWay(Run& run) {
     }
 }
 
-// A run of the mode, running; distance mode at the densest part of the forest.
+// A run of the mode, running, at the densest part of the forest.
 void startRun(int32_t mode) {
     g_randomState = 0;
     g_gameFlow->run.records = RunRecords{};
     gameFlowStartRun(g_gameFlow, mode);
     Run& run = g_gameFlow->run;
-    if (mode == kModeDistance) {
-        run.runner.position = {0.0f, kDenseY};
-        run.runner.previousPosition = run.runner.position;
-        run.runner.speed = 22.0f;  // about what distance mode runs at by then
-        obstaclePoolEmpty(&run.obstacles);
-        pickupPoolEmpty(&run.pickups);
-        run.generator.nextRowY = kDenseY - kRowSpacing;
-        generateRows(&run);
-    }
+    run.runner.position = {0.0f, kDenseY};
+    run.runner.previousPosition = run.runner.position;
+    if (mode == kModeDistance) run.runner.speed = 22.0f;  // about distance mode's speed by then
+    obstaclePoolEmpty(&run.obstacles);
+    pickupPoolEmpty(&run.pickups);
+    run.generator.nextRowY = kDenseY - kRowSpacing;
+    generateRows(&run);
     runSetState(&run, kRunStateRunning);
     cameraUpdate(&run.camera, run.runner.position);
 }
@@ -306,10 +309,54 @@ void benchmark(const char* title, int32_t mode, int frames) {
     std::printf("\n");
 }
 
+// The process's peak resident set so far (VmHWM), in MiB; -1 when it cannot be read.
+double peakResidentMiB() {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return -1;
+    char line[256];
+    double kib = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %lf kB", &kib) == 1) break;
+    std::fclose(f);
+    return kib < 0 ? -1 : kib / 1024.0;
+}
+
+// The rows of one run: frame times, and the game's own code per frame (the same frames with no
+// GL call made, so neither the driver nor the rasteriser works) against the whole frame's CPU.
+void tableRows(const char* run, int32_t mode, int frames) {
+    startRun(mode);
+    for (int i = 0; i < kWarmUpFrames; ++i) timedFrame();
+    std::vector<double> times, cpuTimes, ownTimes;
+    auto frame = [&](std::vector<double>* wall, std::vector<double>* cpu) {
+        if (g_gameFlow->state != kFlowInRun || g_gameFlow->run.state != kRunStateRunning)
+            startRun(mode);
+        const double ms = timedFrame();
+        if (wall) wall->push_back(ms);
+        cpu->push_back(g_frameCpuMs);
+    };
+    for (int i = 0; i < frames; ++i) frame(&times, &cpuTimes);
+    // Done last, so that no GL state the game keeps between frames is stale in the frames above.
+    g_glOff = true;
+    for (int i = 0; i < std::max(100, frames / 2); ++i) frame(nullptr, &ownTimes);
+    g_glOff = false;
+
+    const Stats wall = statsOf(times);
+    char figure[128];
+    std::snprintf(figure, sizeof figure, "frame, %s: median", run);
+    bench::tableRow(figure, wall.median, "ms");
+    std::snprintf(figure, sizeof figure, "frame, %s: 95th percentile", run);
+    bench::tableRow(figure, wall.p95, "ms");
+    std::snprintf(figure, sizeof figure, "frame, %s: game's own code (GL calls not made)", run);
+    bench::tableRow(figure, statsOf(ownTimes).median, "ms", statsOf(cpuTimes).median,
+                    "CPU of the whole frame, all threads");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 600;
+    const bool table = bench::tableMode(argc, argv);
+    const int first = table ? 2 : 1;
+    const int frames = argc > first ? std::max(10, std::atoi(argv[first])) : table ? 300 : 600;
     struct stat st;
     if (stat(ZV_BUILD_DIR "/packres.bin", &st) != 0) {
         std::fprintf(stderr, "frame_bench: no packres.bin in %s (build the game data first)\n",
@@ -325,10 +372,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "frame_bench: the game did not finish loading\n");
         return 1;
     }
+    if (table) {
+        const double atMenu = peakResidentMiB();
+        tableRows("distance run, densest forest", kModeDistance, frames);
+        tableRows("points run, densest forest", kModePoints, frames);
+        bench::tableRow("peak resident memory (VmHWM) over both runs", peakResidentMiB(), "MiB",
+                        atMenu, "VmHWM at the main menu");
+        harness::shutDown();
+        return 0;
+    }
     std::printf("frame_bench: %d x %d headless, %s\n", g_platform.screenWidth,
                 g_platform.screenHeight, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     benchmark("Distance run, densest forest", kModeDistance, frames);
-    benchmark("Points run", kModePoints, frames);
+    benchmark("Points run, densest forest", kModePoints, frames);
     harness::shutDown();
     return 0;
 }

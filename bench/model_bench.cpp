@@ -3,7 +3,7 @@
 // in GL calls, with the pass caches keeping redundant binds at zero. Prints its figures.
 //
 // GL calls are counted by wrapping the GL entry points at link time (-Wl,--wrap=...), so the
-// renderer runs unchanged.
+// renderer runs unchanged. With --table, the load alone, as one row for bench/run_all.sh.
 #include <GLES/gl.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/graphics_caps.h"
+#include "bench/bench_table.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/model_loader.h"
 #include "engine3d/renderer.h"
@@ -89,7 +90,7 @@ MeshSource benchMesh(const std::string& name, int vertices, float z) {
     return m;
 }
 
-void benchLoad() {
+void benchLoad(bool table) {
     // 29 meshes of 669 vertices and one of 606: 20,007 vertices, 6,669 triangles.
     ModelWriter w;
     for (int i = 0; i < 30; ++i)
@@ -113,6 +114,14 @@ void benchLoad() {
         asm volatile("" : : "r"(copy.data()) : "memory");
     }
     const double load = median(loadMs), plain = median(copyMs);
+    if (table) {
+        char figure[96];
+        std::snprintf(figure, sizeof figure,
+                      "model load: %.0f KiB file, 30 meshes, 20,007 vertices",
+                      file.size() / 1024.0);
+        bench::tableRow(figure, load, "ms", plain, "memcpy of the file");
+        return;
+    }
     std::printf("load: %zu-byte file, 30 meshes, 20007 vertices\n", file.size());
     std::printf("  loadModelFromMemory (no GL upload): %.3f ms (median of %d)\n", load, rounds);
     std::printf("  memcpy of the file:                 %.4f ms\n", plain);
@@ -190,8 +199,10 @@ void benchDraw(bool bufferObjects) {
 
 }  // namespace
 
-int main() {
-    benchLoad();
+int main(int argc, char** argv) {
+    const bool table = bench::tableMode(argc, argv);
+    benchLoad(table);
+    if (table) return 0;
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     platform::init(SDL_INIT_VIDEO);
     platform::setVideoMode(0, 0, 0, 0);

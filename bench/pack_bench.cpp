@@ -1,6 +1,7 @@
 // Pack loading speed: every entry of a 10 MiB pack of 200 compressed entries, loaded through the
 // 512-byte streaming inflate, against zlib's whole-buffer uncompress of the same streams held in
 // memory (and read from the pack first), and against reading the raw file as cat would.
+// With --table, one row for bench/run_all.sh: loadEntry against the in-memory uncompress.
 #include <stdlib.h>
 #include <zlib.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_table.h"
 #include "storage/pack.h"
 #include "tools/writers/pack_writer.h"
 
@@ -78,7 +80,8 @@ void timeInTurn(std::vector<Method>* methods) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool table = bench::tableMode(argc, argv);
     std::string folder = (std::filesystem::temp_directory_path() / "zv-pack-bench-XXXXXX").string();
     if (!mkdtemp(folder.data())) {
         std::perror("mkdtemp");
@@ -156,20 +159,27 @@ int main() {
     timeInTurn(&methods);
 
     const double mib = 1024.0 * 1024.0;
-    std::printf("pack: %d entries, %.2f MiB unpacked, %.2f MiB stored (%.1f %%), file %.2f MiB\n",
-                kEntries, total / mib, storedTotal / mib, 100.0 * storedTotal / total,
-                fileBytes / mib);
-    std::printf("best of %d rounds; MiB/s of unpacked bytes (of file bytes for the raw read)\n",
-                kRounds);
-    for (size_t i = 0; i < methods.size(); ++i) {
-        double bytes = i + 1 < methods.size() ? total : fileBytes;
-        std::printf("  %-40s %9.1f MiB/s %8.2f ms\n", methods[i].label,
-                    bytes / mib / methods[i].best, methods[i].best * 1e3);
+    if (table) {
+        bench::tableRow("pack inflate: 10 MiB in 200 entries, loadEntry", methods[0].best * 1e3,
+                        "ms", methods[1].best * 1e3, "zlib uncompress, in memory");
+    } else {
+        std::printf("pack: %d entries, %.2f MiB unpacked, %.2f MiB stored (%.1f %%), "
+                    "file %.2f MiB\n",
+                    kEntries, total / mib, storedTotal / mib, 100.0 * storedTotal / total,
+                    fileBytes / mib);
+        std::printf("best of %d rounds; MiB/s of unpacked bytes (of file bytes for the raw "
+                    "read)\n",
+                    kRounds);
+        for (size_t i = 0; i < methods.size(); ++i) {
+            double bytes = i + 1 < methods.size() ? total : fileBytes;
+            std::printf("  %-40s %9.1f MiB/s %8.2f ms\n", methods[i].label,
+                        bytes / mib / methods[i].best, methods[i].best * 1e3);
+        }
+        std::printf("  loadEntry / in-memory uncompress         %9.2f x\n",
+                    methods[0].best / methods[1].best);
+        std::printf("  loadEntry / readRange + uncompress       %9.2f x\n",
+                    methods[0].best / methods[2].best);
     }
-    std::printf("  loadEntry / in-memory uncompress         %9.2f x\n",
-                methods[0].best / methods[1].best);
-    std::printf("  loadEntry / readRange + uncompress       %9.2f x\n",
-                methods[0].best / methods[2].best);
 
     closePack();
     std::filesystem::remove_all(folder);

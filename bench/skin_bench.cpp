@@ -2,13 +2,14 @@
 // weights per vertex, without normals, with normals and with the per-draw CPU lighting; plus the
 // posing of the skeleton and the one-off normal computation, grouped and by direct comparison.
 // Prints microseconds per operation (build in a release configuration for figures worth
-// reading).
+// reading). With --table, rows for bench/run_all.sh.
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_table.h"
 #include "engine3d/model_loader.h"
 #include "engine3d/skinned_mesh.h"
 #include "engine3d/skinning.h"
@@ -101,7 +102,8 @@ double microseconds(int calls, F f) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool table = bench::tableMode(argc, argv);
     const ModelBytes file = tubeModel();
     ModelParse model;  // the parsed objects are all the skinning needs: no engine, no GL
     if (parseModel(file.data(), file.size(), &model) || model.skins.size() != 1) {
@@ -109,8 +111,9 @@ int main() {
         return 1;
     }
     SkinnedMesh* skin = model.skins[0];
-    std::printf("skinned tube: %d vertices, %d triangles, %d bones, %d-frame clip\n",
-                skin->vertexCount, skin->triangleCount, skin->skeleton->boneCount, kFrames);
+    if (!table)
+        std::printf("skinned tube: %d vertices, %d triangles, %d bones, %d-frame clip\n",
+                    skin->vertexCount, skin->triangleCount, skin->skeleton->boneCount, kFrames);
 
     Skeleton* skeleton = skin->skeleton;
     const double pose = microseconds(2000, [&](int i) {
@@ -119,13 +122,24 @@ int main() {
     const double blend = microseconds(2000, [&](int i) {
         poseSkeletonBlend(skeleton, 0, (i * 37) % (kFrames * 256), 0, i % 512, 100);
     });
-    std::printf("  pose %-37s %9.2f us\n", "(20 bones)", pose);
-    std::printf("  pose %-37s %9.2f us\n", "blended from two times", blend);
+    if (table) {
+        bench::tableRow("skeleton pose: 20 bones", pose, "us");
+    } else {
+        std::printf("  pose %-37s %9.2f us\n", "(20 bones)", pose);
+        std::printf("  pose %-37s %9.2f us\n", "blended from two times", blend);
+    }
 
     auto deforms = [&](const char* label) {
         const double rigid = microseconds(500, [&](int) { deformRigid(skin); });
         const double weighted = microseconds(500, [&](int) { deformWeighted(skin); });
-        std::printf("  deform %-35s rigid %9.2f us   weighted %9.2f us\n", label, rigid, weighted);
+        if (!table) {
+            std::printf("  deform %-35s rigid %9.2f us   weighted %9.2f us\n", label, rigid,
+                        weighted);
+            return;
+        }
+        char figure[96];
+        std::snprintf(figure, sizeof figure, "skinning: 2,000 vertices, 2 weights, %s", label);
+        bench::tableRow(figure, weighted, "us", rigid, "one bone a vertex");
     };
     poseSkeleton(skeleton, 0, 300, kIdentityMatrix);
     deforms("positions only");
@@ -138,13 +152,19 @@ int main() {
     const double grouped = microseconds(5, [&](int) { computeSkinNormals(skin); }) / 1000;
     const bool same = std::memcmp(byDirect.data(), skin->positions,
                                   byDirect.size() * sizeof(SkinPosition)) == 0;
-    std::printf("  normals, every position against every corner  %9.2f ms\n", direct);
-    std::printf("  normals, equal positions grouped once         %9.2f ms  (%s)\n", grouped,
-                same ? "same normals" : "NORMALS DIFFER");
+    if (!same) std::fprintf(stderr, "skin_bench: the two normal computations differ\n");
+    if (!table) {
+        std::printf("  normals, every position against every corner  %9.2f ms\n", direct);
+        std::printf("  normals, equal positions grouped once         %9.2f ms  (%s)\n", grouped,
+                    same ? "same normals" : "NORMALS DIFFER");
+    }
     deforms("with normals");
 
     enableSkinLighting(skin);
     deforms("with normals and CPU lighting");
+    if (table)
+        bench::tableRow("skin normals: equal positions grouped once", grouped, "ms", direct,
+                        "every position against every corner");
 
     return same ? 0 : 1;
 }

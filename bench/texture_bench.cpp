@@ -1,5 +1,7 @@
 // Texture benchmarks: the game's PNG decoder against libpng on a 1024 x 1024 RGBA picture,
 // software PVRTC decompression speed, and the PVRTC encoder's quality and speed per mode.
+// With --table, rows for bench/run_all.sh: the PNG decode against libpng, the decompression
+// and the encoder's time on the 512 x 512 terrain.
 #include <png.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/bench_table.h"
 #include "gfx2d/PlatformSpecific/PVRTDecompress.h"
 #include "gfx2d/png_reader.h"
 #include "tests/gfx2d/sample_pictures.h"
@@ -41,7 +44,8 @@ double psnr(const uint8_t* a, const uint8_t* b, size_t texels, int channels) {
     return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-void pngBenchmark() {
+// False when the two decoders disagree.
+bool pngBenchmark(bool table) {
     const int side = 1024;
     const samples::SamplePicture picture =
         samples::make("photo", side, side, true, [](float x, float y, float* c) {
@@ -71,13 +75,20 @@ void pngBenchmark() {
     });
     const bool same = ours && std::equal(theirs.begin(), theirs.end(), ours);
     delete[] ours;
+    if (!same) std::fprintf(stderr, "texture_bench: the PNG readers decoded different pixels\n");
+    if (table) {
+        bench::tableRow("PNG decode: 1024 x 1024 RGBA, game reader", oursSeconds * 1e3, "ms",
+                        libpngSeconds * 1e3, "libpng, same file");
+        return same;
+    }
     std::printf("PNG decode, %d x %d RGBA (%zu bytes of file): game reader %.1f MB/s, libpng %.1f MB/s, "
                 "ratio %.2f, same pixels: %s\n",
                 side, side, png.size(), megabytes / oursSeconds, megabytes / libpngSeconds,
                 libpngSeconds / oursSeconds, same ? "yes" : "NO");
+    return same;
 }
 
-void decompressBenchmark() {
+void decompressBenchmark(bool table) {
     const int side = 1024;
     for (bool twoBit : {false, true}) {
         std::vector<uint8_t> blocks(pvrtcLevelBytes(side, side, twoBit));
@@ -88,12 +99,18 @@ void decompressBenchmark() {
         }
         std::vector<uint8_t> rgba(static_cast<size_t>(side) * side * 4);
         const double seconds = fastest(5, [&] { decompressPVRTC(blocks.data(), twoBit, side, side, rgba.data()); });
+        if (table) {
+            bench::tableRow(twoBit ? "PVRTC decode: 2 bpp, 1024 x 1024"
+                                   : "PVRTC decode: 4 bpp, 1024 x 1024",
+                            seconds * 1e3, "ms");
+            continue;
+        }
         std::printf("PVRTC decompression %d bpp, %d x %d: %.1f megapixels/s\n", twoBit ? 2 : 4, side, side,
                     side * side / 1e6 / seconds);
     }
 }
 
-void encoderBenchmark() {
+void encoderQualityBenchmark() {
     for (bool alpha : {false, true}) {
         const std::vector<samples::SamplePicture> set = alpha ? samples::alphaPictures() : samples::opaquePictures();
         for (bool twoBit : {false, true}) {
@@ -114,6 +131,9 @@ void encoderBenchmark() {
                         alpha ? "RGBA" : "RGB", pixels / 1e6 / seconds);
         }
     }
+}
+
+void encoderTerrainBenchmark(bool table) {
     const samples::SamplePicture big = samples::make("terrain512", 512, 512, false, [](float x, float y, float* c) {
         const float n = samples::fractalNoise(x, y, 64, 5, 11);
         c[0] = 40 + 180 * n;
@@ -125,15 +145,23 @@ void encoderBenchmark() {
         options.twoBit = twoBit;
         std::vector<uint8_t> blocks;
         const double seconds = fastest(1, [&] { encodePvrtcLevel(big.rgba.data(), 512, 512, options, &blocks); });
-        std::printf("PVRTC encoder %d bpp, 512 x 512 terrain: %.2f s\n", twoBit ? 2 : 4, seconds);
+        if (table)
+            bench::tableRow(twoBit ? "PVRTC encode: 2 bpp, 512 x 512 terrain"
+                                   : "PVRTC encode: 4 bpp, 512 x 512 terrain",
+                            seconds, "s");
+        else
+            std::printf("PVRTC encoder %d bpp, 512 x 512 terrain: %.2f s\n", twoBit ? 2 : 4,
+                        seconds);
     }
 }
 
 }  // namespace
 
-int main() {
-    pngBenchmark();
-    decompressBenchmark();
-    encoderBenchmark();
-    return 0;
+int main(int argc, char** argv) {
+    const bool table = bench::tableMode(argc, argv);
+    const bool same = pngBenchmark(table);
+    decompressBenchmark(table);
+    if (!table) encoderQualityBenchmark();
+    encoderTerrainBenchmark(table);
+    return same ? 0 : 1;
 }
