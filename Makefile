@@ -3,13 +3,18 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build deps configure clean test-asan test-tsan
+.PHONY: run test build deps configure clean screenshots test-asan test-tsan fuzz fuzz-build bench \
+        soak
 
 run: build
 	$(BUILD)/zorvane
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The README pictures under docs/screenshots/, remade from the harness scripts there.
+screenshots: build
+	sh scripts/screenshots.sh $(BUILD)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -40,6 +45,56 @@ test-tsan: deps
 	    -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_FLAGS=-O1 -DZV_TSAN=ON -DZV_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD) --target test_audio zv_game_data -j$(JOBS)
 	cd $(TSAN_BUILD) && $(SANITIZER_ENV) SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy tests/test_audio
+
+# `make fuzz`: every libFuzzer target (clang, ASan + UBSan) for FUZZ_RUNS executions or
+# FUZZ_SECONDS seconds each, whichever comes first (0: no cap), one target at a time, seeded from
+# the game's own data. The grown corpora, logs and any crashing inputs stay in FUZZ_BUILD; a table
+# of what each target did ends the output, and a finding makes the command fail.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_RUNS ?= 2000000
+FUZZ_SECONDS ?= 0
+FUZZ_TARGETS ?= pack_fuzz kv_text_fuzz info_fuzz model_fuzz png_fuzz pvr_fuzz atc_fuzz \
+                sprite_fuzz text_fuzz wav_fuzz more_games_fuzz
+
+fuzz: fuzz-build
+	sh fuzz/seed.sh $(FUZZ_BUILD) $(FUZZ_BUILD)/seeds
+	sh fuzz/campaign.sh $(FUZZ_BUILD) $(FUZZ_RUNS) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+fuzz-build:
+	@ZV_EXTRA_PACKAGES="clang libclang-rt-14-dev" sh scripts/install-deps.sh
+	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_FUZZ=ON -DZV_TESTS=OFF -DZV_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target zvtool zv_game_data zorvane-harness \
+	    $(FUZZ_TARGETS)
+
+# `make bench`: the game's figures (start-up, frame times, memory, asset build, subsystems) in one
+# table, each beside its reference where it has one, from a Release build in BENCH_BUILD. See
+# docs/benchmarks.md.
+BENCH_BUILD ?= build-bench
+BENCH_TARGETS = zorvane zvtool zv_game_data frame_bench model_bench pack_bench skin_bench \
+                texture_bench
+
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZV_TESTS=OFF -DZV_BENCHMARKS=ON \
+	    >/dev/null
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target $(BENCH_TARGETS)
+	bash bench/run_all.sh $(BENCH_BUILD)
+
+# `make soak`: about an hour of play (SOAK_FRAMES frames of 16 ms on the virtual clock) by a seeded
+# random player in SOAK_BUILD (by default the ASan + UBSan build): both modes, retries, pauses,
+# minimise and restore. Prints the memory curve, the time taken and the runs per mode; fails on a
+# sanitizer report, a stuck game, memory growing after the first run, or a result missing from
+# the saved record. What the game itself prints goes to soak-game-output.txt in SOAK_BUILD.
+SOAK_BUILD ?= $(ASAN_BUILD)
+SOAK_FRAMES ?= 200000
+SOAK_SEED ?= 1
+
+soak: deps
+	@test -f $(SOAK_BUILD)/CMakeCache.txt || cmake -S . -B $(SOAK_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_FLAGS=-O1 -DZV_SANITIZE=ON -DZV_BENCHMARKS=OFF
+	cmake --build $(SOAK_BUILD) -j$(JOBS) --target zorvane-soak zv_game_data
+	$(SANITIZER_ENV) $(SOAK_BUILD)/tools/zorvane-soak --frames $(SOAK_FRAMES) --seed $(SOAK_SEED) \
+	    2>$(SOAK_BUILD)/soak-game-output.txt || { tail -n 40 $(SOAK_BUILD)/soak-game-output.txt; exit 1; }
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
