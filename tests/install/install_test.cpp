@@ -1,6 +1,7 @@
-// The install: `cmake --install <build> --prefix <prefix>` into a scratch prefix gives the whole tree
-// a packager ships (programs, data, menu entry, icons, software-centre record), and the installed
-// game and harness run from that tree alone, keeping results in the user's folder.
+// The README's commands: `make run` starts the game from the build, and `cmake --install <build>
+// --prefix <prefix>` into a scratch prefix gives the whole tree a packager ships (programs, data,
+// menu entry, icons, software-centre record), and the installed game and harness run from that
+// tree alone, keeping results in the user's folder.
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <ftw.h>
@@ -368,6 +369,19 @@ TEST(InstallIntoLocal, ReplacesTheBuildsLinksAndPlaysWithTheDataInPlace) {
     EXPECT_EQ(game.terminate(), 0) << game.state();
     for (const char* file : kDataFiles)
         EXPECT_TRUE(isRegularFile(user + file)) << file << " was replaced";
+}
+
+TEST(QuickStart, MakeRunStartsTheBuiltGameThroughToItsMainMenu) {
+    // `make run` as the README gives it, on this build (headless, ending at the main menu): the
+    // package check, configure and build steps find everything in place and the game starts.
+    const std::string xdg = zvtest::makeTempFolder();
+    const Outcome run = shell("cd '" ZV_SOURCE_DIR "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy"
+                              " ZV_EXIT_AT_MENU=1 XDG_DATA_HOME='" + xdg + "' make run BUILD='" +
+                              kBuild + "'");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("zorvane: main menu after "), std::string::npos) << run.output;
+    EXPECT_EQ(access((xdg + "zorvane/info").c_str(), F_OK), 0) << "no record in the user folder";
+    EXPECT_EQ(realPath(xdg + "zorvane/packres.bin"), realPath(kBuild + "/packres.bin"));
 }
 
 }  // namespace
