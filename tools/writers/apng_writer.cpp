@@ -157,15 +157,5 @@ bool ApngWriter::writeFile(const char* path, std::string* error) {
         if (error) *error = "no frames, or a size or palette an animated PNG cannot hold";
         return false;
     }
-    FILE* f = std::fopen(path, "wb");
-    if (!f) {
-        if (error) *error = std::string("cannot write ") + path;
-        return false;
-    }
-    const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-    if (std::fclose(f) != 0 || !ok) {
-        if (error) *error = std::string("cannot write ") + path;
-        return false;
-    }
-    return true;
+    return writePictureFile(path, png, error);
 }
