@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/bench_table.h"
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/png_reader.h"
 #include "tests/gfx2d/sample_pictures.h"
 #include "tools/writers/png_writer.h"

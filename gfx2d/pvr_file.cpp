@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/graphics_caps.h"
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/resource_registry.h"
 #include "gfx2d/texture.h"
 #include "storage/byte_reader.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/pvr_file.h"
 #include "gfx2d/texture.h"
 #include "gfx2d/texture_test_util.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/pvr_file.h"
 #include "gfx2d/sample_pictures.h"
 #include "gfx2d/texture.h"

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/pvr_file.h"
 
 namespace {

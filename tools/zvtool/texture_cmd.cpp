@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/atc_file.h"
 #include "gfx2d/png_reader.h"
 #include "gfx2d/pvr_file.h"

@@ -2,7 +2,7 @@
 // B (one colour each per block), upscaled bilinearly with wrap-around, weighted by the texel's
 // modulation value from its own block. Blocks are 8 bytes: 32 modulation bits, then the colour
 // word, stored in twiddled (Morton) order.
-#include "gfx2d/PlatformSpecific/PVRTDecompress.h"
+#include "gfx2d/pvrtc_decompress.h"
 
 #include <algorithm>
 #include <memory>
