@@ -44,7 +44,8 @@ test-tsan: deps
 	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_FLAGS=-O1 -DZV_TSAN=ON -DZV_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD) --target test_audio zv_game_data -j$(JOBS)
-	cd $(TSAN_BUILD) && $(SANITIZER_ENV) SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy tests/test_audio
+	cd $(TSAN_BUILD) && $(SANITIZER_ENV) SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LP_NUM_THREADS=0 \
+	    tests/test_audio
 
 # `make fuzz`: every libFuzzer target (clang, ASan + UBSan) for FUZZ_RUNS executions or
 # FUZZ_SECONDS seconds each, whichever comes first (0: no cap), one target at a time, seeded from

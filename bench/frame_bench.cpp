@@ -365,6 +365,7 @@ int main(int argc, char** argv) {
     }
     harness::Options options;
     options.dataFolder = installFolder();
+    options.rasterThreads = true;  // the frames as the game draws them when played
     if (!harness::start(options)) return 1;
     setRecordBasePath(g_platform.basePath);
     for (int i = 0; i < 600 && g_gameFlow->state < kFlowMainMenu; ++i) harness::step();

@@ -105,6 +105,7 @@ bool start(const Options& options) {
     if (g_started) return true;
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!options.rasterThreads) setenv("LP_NUM_THREADS", "0", 0);
     if (!options.dataFolder.empty()) {
         mkdir(options.dataFolder.c_str(), 0755);
         platform::setDataFolder(options.dataFolder.c_str());

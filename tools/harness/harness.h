@@ -13,6 +13,11 @@ struct Options {
     std::string dataFolder;  // the game's install folder (data in, "info" out); made if missing
     uint32_t stepMs = 16;    // virtual time per frame
     uint32_t startMs = 1000; // virtual time at the first frame (as if start-up took a second)
+    // Leaves Mesa's software rasteriser its worker threads, as the game has them when played.
+    // Off by default: the harness then rasterises on its own thread (LP_NUM_THREADS=0, unless
+    // the caller's environment names a count), because those threads sometimes unlock a fence
+    // the main thread has already freed, which corrupts the heap once in many thousand frames.
+    bool rasterThreads = false;
 };
 
 // Starts the game (once per process): headless video and audio, the virtual clock, start-up.
