@@ -12,6 +12,7 @@ class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::memset(&g_input, 0, sizeof g_input);
+        std::memset(g_app.accelerometer, 0, sizeof g_app.accelerometer);
         resetTouchSlots();
         applicationSetDevice("desktop", 320, 480);
         g_app.screenId = kScreenGameSession;
