@@ -11,6 +11,7 @@
 #include "tools/assets/menu_texts.h"
 #include "tools/assets/more_games.h"
 #include "tools/assets/world_assets.h"
+#include "tools/writers/file_writer.h"
 
 namespace {
 
@@ -37,19 +38,6 @@ bool addSprite(std::vector<PackInput>* entries, const std::string& stem,
     entries->push_back({stem + ".spr", std::move(sprite.spr), PackStorage::kAuto});
     entries->push_back({stem + ".png", std::move(sprite.png), PackStorage::kAuto});
     return true;
-}
-
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-    const std::string partial = path + ".partial";
-    FILE* f = std::fopen(partial.c_str(), "wb");
-    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f) ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(partial.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(partial.c_str());
-        *error = "cannot write " + path;
-    }
-    return ok;
 }
 
 }  // namespace
@@ -86,9 +74,9 @@ bool buildGameAssets(const std::string& sourceFolder, GameAssets* out, std::stri
 bool writeGameAssets(const GameAssets& assets, const std::string& outFolder, std::string* error) {
     std::vector<uint8_t> pack;
     if (!buildPack(assets.entries, &pack, error)) return false;
-    if (!writeFile(outFolder + "/" + kPackFileName, pack, error)) return false;
+    if (!writeWholeFile(outFolder + "/" + kPackFileName, pack, error)) return false;
     for (const BuiltFile& file : assets.sounds) {
-        if (!writeFile(outFolder + "/" + file.name, file.bytes, error)) return false;
+        if (!writeWholeFile(outFolder + "/" + file.name, file.bytes, error)) return false;
     }
     return true;
 }

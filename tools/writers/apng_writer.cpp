@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "tools/writers/colour_quantizer.h"
+#include "tools/writers/file_writer.h"
 #include "tools/writers/png_writer.h"
 
 namespace {
@@ -157,5 +158,5 @@ bool ApngWriter::writeFile(const char* path, std::string* error) {
         if (error) *error = "no frames, or a size or palette an animated PNG cannot hold";
         return false;
     }
-    return writePictureFile(path, png, error);
+    return writeWholeFile(path, png, error);
 }

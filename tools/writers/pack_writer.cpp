@@ -7,6 +7,7 @@
 #include <set>
 
 #include "storage/pack.h"
+#include "tools/writers/file_writer.h"
 
 namespace {
 
@@ -105,17 +106,5 @@ bool buildPack(const std::vector<PackInput>& entries, std::vector<uint8_t>* pack
 
 bool writePackFile(const char* path, const std::vector<PackInput>& entries, std::string* error) {
     std::vector<uint8_t> pack;
-    if (!buildPack(entries, &pack, error)) return false;
-    FILE* f = std::fopen(path, "wb");
-    if (!f) {
-        *error = std::string("cannot create ") + path;
-        return false;
-    }
-    bool written = std::fwrite(pack.data(), 1, pack.size(), f) == pack.size();
-    if (std::fclose(f) != 0) written = false;
-    if (!written) {
-        *error = std::string("cannot write ") + path;
-        std::remove(path);
-    }
-    return written;
+    return buildPack(entries, &pack, error) && writeWholeFile(path, pack, error);
 }

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/writers/file_writer.h"
+
 namespace {
 
 int channelsOf(int colourType) {
@@ -159,20 +161,6 @@ bool encodePngRgba(const uint8_t* rgba, int width, int height, std::vector<uint8
     return encodePng(rgba, width, height, PngWriteOptions(), png);
 }
 
-bool writePictureFile(const char* path, const std::vector<uint8_t>& bytes, std::string* error) {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) {
-        if (error) *error = std::string("cannot write ") + path;
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) {
-        if (error) *error = std::string("cannot write ") + path;
-        return false;
-    }
-    return true;
-}
-
 bool writePngRgbaFile(const char* path, const uint8_t* rgba, int width, int height,
                       std::string* error) {
     std::vector<uint8_t> png;
@@ -180,5 +168,5 @@ bool writePngRgbaFile(const char* path, const uint8_t* rgba, int width, int heig
         if (error) *error = "cannot encode a PNG of that size";
         return false;
     }
-    return writePictureFile(path, png, error);
+    return writeWholeFile(path, png, error);
 }

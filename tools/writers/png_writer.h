@@ -48,5 +48,3 @@ void putPngChunk(std::vector<uint8_t>* out, const char* type, const uint8_t* dat
 bool encodePngRgba(const uint8_t* rgba, int width, int height, std::vector<uint8_t>* png);
 bool writePngRgbaFile(const char* path, const uint8_t* rgba, int width, int height,
                       std::string* error);
-// Writes an encoded picture's bytes to path; false with "cannot write <path>" in error.
-bool writePictureFile(const char* path, const std::vector<uint8_t>& bytes, std::string* error);

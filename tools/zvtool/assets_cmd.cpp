@@ -14,6 +14,7 @@
 #include "gfx2d/sprite.h"
 #include "storage/pack.h"
 #include "tools/assets/game_assets.h"
+#include "tools/writers/file_writer.h"
 #include "tools/writers/png_writer.h"
 #include "tools/zvtool/commands.h"
 
@@ -148,11 +149,10 @@ bool textureSheet(const std::vector<std::string>& names, const std::string& outF
             }
         }
     }
-    FILE* list = std::fopen((outFolder + "/textures.txt").c_str(), "wb");
-    if (list) {
-        std::fwrite(index.data(), 1, index.size(), list);
-        std::fclose(list);
-    }
+    std::string error;
+    if (!writeWholeFile(outFolder + "/textures.txt", reinterpret_cast<const uint8_t*>(index.data()),
+                        index.size(), &error))
+        std::fprintf(stderr, "zvtool assets: %s\n", error.c_str());
     return writeSheet(outFolder + "/textures.png", std::move(sheet), sheetWidth, sheetHeight,
                       maxWidth);
 }

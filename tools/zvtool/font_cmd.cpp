@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "gfx2d/graphics.h"
 #include "gfx2d/sprite.h"
 #include "platform/platform.h"
+#include "tools/writers/file_writer.h"
 #include "tools/writers/font_builder.h"
 #include "tools/writers/png_writer.h"
 #include "tools/zvtool/commands.h"
@@ -29,13 +29,6 @@ void usage() {
         "  sample draws the UTF-8 text with the game's font code (the picture beside\n"
         "  FILE.spr, or both in PACK) and writes it as a PNG.\n",
         kDefaultFontPath);
-}
-
-bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 int buildCommand(int argc, char** argv) {
@@ -69,7 +62,7 @@ int buildCommand(int argc, char** argv) {
         return 1;
     }
     const std::string png = out.substr(0, out.size() - 4) + ".png";
-    if (!writeBytes(out, font.spr) || !writeBytes(png, font.png)) {
+    if (!writeWholeFile(out, font.spr) || !writeWholeFile(png, font.png)) {
         std::fprintf(stderr, "zvtool font: cannot write %s or %s\n", out.c_str(), png.c_str());
         return 1;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "storage/pack.h"
+#include "tools/writers/file_writer.h"
 #include "tools/writers/pack_writer.h"
 #include "tools/zvtool/commands.h"
 
@@ -46,13 +47,6 @@ bool readWholeFile(const fs::path& path, std::vector<uint8_t>* bytes) {
     bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
-}
-
-bool writeWholeFile(const fs::path& path, const uint8_t* bytes, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
 }
 
 // Files to pack: every regular file under folder with names relative to it, sorted by name. A
@@ -185,7 +179,8 @@ int extract(int argc, char** argv) {
         fs::path target = folder / name;
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
-        bool written = writeWholeFile(target, bytes, static_cast<size_t>(entrySize(name.c_str())));
+        bool written =
+            writeWholeFile(target.string(), bytes, static_cast<size_t>(entrySize(name.c_str())));
         delete[] bytes;
         if (!written) return fail("cannot write " + target.string());
     }

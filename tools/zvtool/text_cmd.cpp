@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "menu/text_tables.h"
+#include "tools/writers/file_writer.h"
 #include "tools/writers/text_writer.h"
 #include "tools/zvtool/commands.h"
 
@@ -66,10 +67,7 @@ int buildCommand(const char* sourcePath, const char* outPath) {
         std::fprintf(stderr, "zvtool text: %s: %s\n", sourcePath, error.c_str());
         return 1;
     }
-    std::ofstream out(outPath, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()),
-              static_cast<std::streamsize>(file.size()));
-    if (!out) {
+    if (!writeWholeFile(outPath, file)) {
         std::fprintf(stderr, "zvtool text: cannot write %s\n", outPath);
         return 1;
     }

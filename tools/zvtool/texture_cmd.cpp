@@ -13,6 +13,7 @@
 #include "gfx2d/pvr_file.h"
 #include "gfx2d/texture.h"
 #include "storage/byte_reader.h"
+#include "tools/writers/file_writer.h"
 #include "tools/writers/png_writer.h"
 #include "tools/writers/pvrtc_encoder.h"
 #include "tools/zvtool/commands.h"
@@ -45,13 +46,6 @@ bool readWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
-}
-
-bool writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 enum class Kind { kPng, kPvr, kAtc, kUnknown };
