@@ -64,22 +64,6 @@ BlockColours unpackColours(uint32_t c) {
     return k;
 }
 
-// Index of block (x, y) in storage order: the low bits of both coordinates interleaved, y in
-// the lower bit of each pair, over the smaller block count; the rest of the longer coordinate
-// above them.
-uint32_t twiddledIndex(uint32_t x, uint32_t y, uint32_t blocksX, uint32_t blocksY) {
-    const uint32_t smaller = std::min(blocksX, blocksY);
-    const int pairs = log2Of(smaller);
-    uint32_t index = 0;
-    for (int i = 0; i < pairs; ++i) {
-        index |= ((y >> i) & 1u) << (2 * i);
-        index |= ((x >> i) & 1u) << (2 * i + 1);
-    }
-    if (blocksX > blocksY) index |= (x >> pairs) << (2 * pairs);
-    if (blocksY > blocksX) index |= (y >> pairs) << (2 * pairs);
-    return index;
-}
-
 constexpr uint8_t kStoredWeight[4] = {0, 3, 5, 8};
 constexpr uint8_t kPunchModeWeight[4] = {0, 4, 4, 8};
 constexpr uint8_t kPunchThrough = 0x80;  // flag beside the weight in the modulation image
@@ -132,6 +116,19 @@ void buildModulation(const uint32_t* modWords, const uint8_t* modes, bool twoBit
 
 }  // namespace
 
+uint32_t pvrtcTwiddledIndex(uint32_t x, uint32_t y, uint32_t blocksX, uint32_t blocksY) {
+    const uint32_t smaller = std::min(blocksX, blocksY);
+    const int pairs = log2Of(smaller);
+    uint32_t index = 0;
+    for (int i = 0; i < pairs; ++i) {
+        index |= ((y >> i) & 1u) << (2 * i);
+        index |= ((x >> i) & 1u) << (2 * i + 1);
+    }
+    if (blocksX > blocksY) index |= (x >> pairs) << (2 * pairs);
+    if (blocksY > blocksX) index |= (y >> pairs) << (2 * pairs);
+    return index;
+}
+
 size_t pvrtcLevelBytes(int width, int height, bool twoBit) {
     if (width < 1 || height < 1) return 0;
     const int bw = twoBit ? 8 : 4;
@@ -152,7 +149,7 @@ bool decompressPVRTC(const uint8_t* data, bool twoBit, int width, int height, ui
     std::unique_ptr<uint8_t[]> modes(new uint8_t[blockCount]);
     for (int by = 0; by < blocksY; ++by) {
         for (int bx = 0; bx < blocksX; ++bx) {
-            const uint8_t* block = data + 8 * size_t{twiddledIndex(bx, by, blocksX, blocksY)};
+            const uint8_t* block = data + 8 * size_t{pvrtcTwiddledIndex(bx, by, blocksX, blocksY)};
             const uint32_t c = readWord(block + 4);
             const size_t i = static_cast<size_t>(by) * blocksX + bx;
             modWords[i] = readWord(block);

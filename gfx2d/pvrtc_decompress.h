@@ -15,6 +15,11 @@ size_t pvrtcLevelBytes(int width, int height, bool twoBit);
 // first, R G B A bytes. False (nothing written) for sizes that are not powers of two in range.
 bool decompressPVRTC(const uint8_t* data, bool twoBit, int width, int height, uint8_t* rgba);
 
+// Index of block (x, y) in storage order, blocksX x blocksY blocks (powers of two): the low bits
+// of both coordinates interleaved, y in the lower bit of each pair, over the smaller block count;
+// the rest of the longer coordinate above them.
+uint32_t pvrtcTwiddledIndex(uint32_t x, uint32_t y, uint32_t blocksX, uint32_t blocksY);
+
 // Fills the texels of a 2 bpp interpolated-mode block (bx, by) that hold no stored modulation
 // value from their four neighbours (weights 0..8, padW x padH, wrapping), as decoding does.
 void fillInterpolatedModulation(uint8_t* weights, int padW, int padH, int bx, int by,

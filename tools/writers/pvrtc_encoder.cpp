@@ -81,20 +81,6 @@ uint32_t packColours(const Colour& a, const Colour& b, bool mode) {
     return word;
 }
 
-uint32_t twiddledIndex(uint32_t x, uint32_t y, uint32_t blocksX, uint32_t blocksY) {
-    const uint32_t smaller = std::min(blocksX, blocksY);
-    int pairs = 0;
-    while ((1u << pairs) < smaller) ++pairs;
-    uint32_t index = 0;
-    for (int i = 0; i < pairs; ++i) {
-        index |= ((y >> i) & 1u) << (2 * i);
-        index |= ((x >> i) & 1u) << (2 * i + 1);
-    }
-    if (blocksX > blocksY) index |= (x >> pairs) << (2 * pairs);
-    if (blocksY > blocksX) index |= (y >> pairs) << (2 * pairs);
-    return index;
-}
-
 bool isPowerOfTwoSide(int v) { return v >= 1 && v <= kMaxSide && (v & (v - 1)) == 0; }
 
 // ---- One level --------------------------------------------------------------------------------
@@ -651,7 +637,7 @@ void LevelEncoder::encode(std::vector<uint8_t>* out) {
     for (int by = 0; by < blocksY_; ++by)
         for (int bx = 0; bx < blocksX_; ++bx) {
             const Block& block = blocks_[by * blocksX_ + bx];
-            uint8_t* dst = out->data() + 8 * size_t{twiddledIndex(bx, by, blocksX_, blocksY_)};
+            uint8_t* dst = out->data() + 8 * size_t{pvrtcTwiddledIndex(bx, by, blocksX_, blocksY_)};
             const uint32_t words[2] = {block.modulation, packColours(block.qa, block.qb, block.mode)};
             for (int w = 0; w < 2; ++w)
                 for (int b = 0; b < 4; ++b) dst[4 * w + b] = static_cast<uint8_t>(words[w] >> (8 * b));
