@@ -11,24 +11,15 @@
 #include <initializer_list>
 
 #include "app/graphics_caps.h"
+#include "fuzz/fuzz_checks.h"
 #include "gfx2d/atc_file.h"
 #include "gfx2d/pvr_file.h"
 #include "gfx2d/texture.h"
 
 namespace {
 
-volatile uint32_t g_sink;
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-void touch(const void* data, size_t bytes) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    uint32_t sum = 0;
-    for (size_t i = 0; i < bytes; ++i) sum += p[i];
-    g_sink = sum;
-}
+using fuzzcheck::require;
+using fuzzcheck::touch;
 
 size_t texelBytes(GLenum format, GLenum type) {
     if (type == GL_UNSIGNED_SHORT_5_6_5 || type == GL_UNSIGNED_SHORT_4_4_4_4 ||

@@ -8,21 +8,12 @@
 #include "engine3d/model_loader.h"
 #include "engine3d/skinned_mesh.h"
 #include "engine3d/skinning.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace {
 
-volatile uint32_t g_sink;
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-void touch(const void* data, size_t bytes) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    uint32_t sum = 0;
-    for (size_t i = 0; i < bytes; ++i) sum += p[i];
-    g_sink = sum;
-}
+using fuzzcheck::require;
+using fuzzcheck::touch;
 
 void checkMeshes(const ModelParse& model) {
     for (const StaticMesh* m : model.meshes) {

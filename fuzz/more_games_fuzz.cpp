@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_checks.h"
 #include "gfx2d/graphics.h"
 #include "gfx2d/sprite.h"
 #include "menu/more_games.h"
@@ -23,9 +24,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void require(bool condition) {
-    if (!condition) abort();
-}
+using fuzzcheck::require;
 
 void putU32Be(Bytes& out, uint32_t v) {
     for (int i = 3; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
