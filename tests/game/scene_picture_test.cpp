@@ -12,7 +12,6 @@
 // then look at the new pictures before committing them. A failing comparison leaves the picture
 // it got in <build folder>/golden-failures/. Without packres.bin in the build folder the tests
 // skip. Each test starts the game, so each must run in a process of its own (ctest does that).
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,21 +58,6 @@ std::string goldenFolder() {
     return here + "/golden/";
 }
 
-// The game's data files of the build folder, linked into a fresh install folder.
-std::string installFolderWithData() {
-    const std::string folder = zvtest::makeTempFolder();
-    DIR* dir = opendir(buildFolder().c_str());
-    if (!dir) return folder;
-    while (dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        const bool data = name == "packres.bin" ||
-                          (name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0);
-        if (data) symlink((buildFolder() + name).c_str(), (folder + name).c_str());
-    }
-    closedir(dir);
-    return folder;
-}
-
 // Differences between two pictures: the count of pixels with a channel more than tolerance
 // apart, and the box around them.
 struct Difference {
@@ -111,7 +95,7 @@ protected:
                          << ": the picture tests need the game data the build makes";
         if (!harness::started()) {
             harness::Options options;
-            options.dataFolder = installFolderWithData();
+            options.dataFolder = zvtest::linkedGameDataFolder(buildFolder());
             ASSERT_TRUE(harness::start(options));
         } else if (!fileExists(std::string(g_platform.basePath) + "packres.bin")) {
             GTEST_SKIP() << "the game of this process was started without its data; run the "

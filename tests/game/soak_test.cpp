@@ -2,7 +2,6 @@
 // after every run and read back by the game's loader at the end; and the soak's record check
 // catching saves that never reach the folder.
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include <string>
@@ -15,22 +14,6 @@
 
 namespace {
 
-// A new install folder linked to the game's data in the build folder.
-std::string linkedDataFolder() {
-    const std::string folder = zvtest::makeTempFolder();
-    const std::string build = ZV_BINARY_DIR "/";
-    if (DIR* d = opendir(build.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name == "packres.bin" ||
-                (name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0))
-                symlink((build + name).c_str(), (folder + name).c_str());
-        }
-        closedir(d);
-    }
-    return folder;
-}
-
 std::string failures(const soak::Report& r) {
     std::string all;
     for (const std::string& f : r.failures) all += f + "\n";
@@ -42,7 +25,7 @@ TEST(Soak, RandomPlayInBothModesKeepsEveryResultInTheRecord) {
     options.seed = 3;
     options.frames = 2000;
     options.sampleEvery = 250;
-    options.dataFolder = linkedDataFolder();
+    options.dataFolder = zvtest::linkedGameDataFolder(ZV_BINARY_DIR);
     soak::Report report;
     const bool ok = soak::runSoak(options, &report);
     soak::printReport(report, 500, stdout);
@@ -63,7 +46,7 @@ TEST(Soak, SavesThatNeverReachTheFolderFailTheSoak) {
     options.seed = 5;
     options.frames = 900;
     options.sampleEvery = 300;
-    options.dataFolder = linkedDataFolder();
+    options.dataFolder = zvtest::linkedGameDataFolder(ZV_BINARY_DIR);
     setSaveFaultHook(failEverySave);
     soak::Report report;
     const bool ok = soak::runSoak(options, &report);

@@ -3,7 +3,6 @@
 // cross-promotion list. Pictures of every screen go to $ZV_SCREENS_DIR when it is set.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -29,17 +28,7 @@ protected:
     void SetUp() override {
         if (!harness::started()) {
             harness::Options options;
-            options.dataFolder = zvtest::makeTempFolder();
-            const std::string build = ZV_BINARY_DIR "/";
-            if (DIR* d = opendir(build.c_str())) {
-                while (dirent* e = readdir(d)) {
-                    const std::string name = e->d_name;
-                    if (name == "packres.bin" ||
-                        (name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0))
-                        symlink((build + name).c_str(), (options.dataFolder + name).c_str());
-                }
-                closedir(d);
-            }
+            options.dataFolder = zvtest::linkedGameDataFolder(ZV_BINARY_DIR);
             ASSERT_TRUE(harness::start(options));
         }
         setRecordBasePath(g_platform.basePath);

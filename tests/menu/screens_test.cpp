@@ -2,7 +2,6 @@
 // buttons' places, on the virtual clock and with the game's own data.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <string>
@@ -24,19 +23,6 @@
 
 namespace {
 
-// The game's data as the build made it, beside the saved record of this test.
-void linkGameData(const std::string& folder) {
-    const std::string build = ZV_BINARY_DIR "/";
-    DIR* d = opendir(build.c_str());
-    ASSERT_NE(d, nullptr);
-    while (dirent* e = readdir(d)) {
-        const std::string name = e->d_name;
-        const bool wav = name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0;
-        if (name == "packres.bin" || wav) symlink((build + name).c_str(), (folder + name).c_str());
-    }
-    closedir(d);
-}
-
 class PageLog : public OnlineClient {
 public:
     void trackerLogScreen(const char* name) override { pages.push_back(name); }
@@ -48,8 +34,7 @@ protected:
     void SetUp() override {
         if (!harness::started()) {
             harness::Options options;
-            options.dataFolder = zvtest::makeTempFolder();
-            linkGameData(options.dataFolder);
+            options.dataFolder = zvtest::linkedGameDataFolder(ZV_BINARY_DIR);
             ASSERT_TRUE(harness::start(options));
         }
         setRecordBasePath(g_platform.basePath);

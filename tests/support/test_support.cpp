@@ -1,8 +1,10 @@
 // Shared test helpers.
 #include "support/test_support.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -46,6 +48,23 @@ std::string makeTempFolder() {
     if (!mkdtemp(name)) return std::string();
     folders().push_back(name);
     return std::string(name) + "/";
+}
+
+std::string linkedGameDataFolder(const std::string& buildFolder) {
+    const std::string folder = makeTempFolder();
+    const std::string build = buildFolder.empty() || buildFolder.back() == '/' ? buildFolder
+                                                                               : buildFolder + "/";
+    if (DIR* d = opendir(build.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            const bool wav = name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0;
+            if (name == "packres.bin" || wav) {
+                EXPECT_EQ(symlink((build + name).c_str(), (folder + name).c_str()), 0) << name;
+            }
+        }
+        closedir(d);
+    }
+    return folder;
 }
 
 std::string readFile(const std::string& path) {

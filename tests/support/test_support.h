@@ -12,6 +12,10 @@ bool ensureGlContext();
 // A new empty folder under the system's temporary folder (removed at exit), with a trailing '/'.
 std::string makeTempFolder();
 
+// A new scratch folder (as makeTempFolder) holding links to the game's data in buildFolder: the
+// pack and every WAV, as an install folder holds them.
+std::string linkedGameDataFolder(const std::string& buildFolder);
+
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 
