@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test build deps configure clean screenshots test-asan test-tsan fuzz fuzz-build bench \
-        soak
+        soak coverage mutations
 
 run: build
 	$(BUILD)/zorvane
@@ -96,6 +96,14 @@ soak: deps
 	cmake --build $(SOAK_BUILD) -j$(JOBS) --target zorvane-soak zv_game_data
 	$(SANITIZER_ENV) $(SOAK_BUILD)/tools/zorvane-soak --frames $(SOAK_FRAMES) --seed $(SOAK_SEED) \
 	    2>$(SOAK_BUILD)/soak-game-output.txt || { tail -n 40 $(SOAK_BUILD)/soak-game-output.txt; exit 1; }
+
+# `make coverage`: the whole suite in a build with gcc's --coverage, then line and branch coverage
+# per source folder (gcovr).
+COVERAGE_BUILD ?= build-coverage
+
+coverage:
+	@ZV_EXTRA_PACKAGES=gcovr sh scripts/install-deps.sh
+	sh scripts/coverage.sh $(COVERAGE_BUILD) $(JOBS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
