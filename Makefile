@@ -105,5 +105,12 @@ coverage:
 	@ZV_EXTRA_PACKAGES=gcovr sh scripts/install-deps.sh
 	sh scripts/coverage.sh $(COVERAGE_BUILD) $(JOBS)
 
+# `make mutations`: the mutation sample of scripts/mutations/ (each fault applied, built, the suite
+# run, reverted) in MUTATION_BUILD; prints which faults the suite catches.
+MUTATION_BUILD ?= build-mutations
+
+mutations: deps
+	sh scripts/mutations.sh $(MUTATION_BUILD) $(JOBS)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
