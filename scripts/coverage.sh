@@ -16,6 +16,7 @@ cmake --build "$build" -j"$jobs"
 find "$build" -name '*.gcda' -delete
 (cd "$build" && ctest -j"$jobs" --output-on-failure) || echo "coverage: some tests failed; the figures count what ran" >&2
 gcovr -r . --object-directory "$build" -j "$jobs" --exclude-throw-branches --exclude-unreachable-branches \
+      --exclude-directories '.*/CMakeFiles/[0-9.]+/.*' \
       -e 'tests/' -e 'fuzz/' -e 'bench/' -e "$build/" --json-summary "$build/coverage.json" \
       --json-summary-pretty
 python3 - "$build/coverage.json" <<'PY'
