@@ -23,6 +23,13 @@ inline MeshSource triangleMesh(const std::string& name) {
     return m;
 }
 
+// The same triangle far to the upper left: world x -6..-4, z 3..5.
+inline MeshSource farTriangleMesh(const std::string& name) {
+    MeshSource m = triangleMesh(name);
+    m.positions = {-6, 10, 3, -4, 10, 3, -6, 10, 5};
+    return m;
+}
+
 // A skeleton of two bones (the second a child of the first) with one clip of two frames.
 inline SkeletonSource twoBoneSkeleton(char encoding = 'f') {
     SkeletonSource s;
@@ -52,6 +59,14 @@ inline SkinSource quadSkin(const std::string& name) {
     s.weighted = {{kIdentityMatrix, {{0, 1, 1.0f}, {1, 1, 0.5f}, {2, 0, 0.25f}}},
                   {bind, {{3, 1, 1.0f}}}};
     return s;
+}
+
+// A file of one skeleton and one skinned mesh.
+inline ModelBytes skinFile(const SkeletonSource& skeleton, const SkinSource& skin) {
+    ModelWriter w;
+    w.addSkeleton(skeleton);
+    w.addSkin(skin);
+    return w.build();
 }
 
 // A model with every kind of content: meshes with every attribute, a skeleton, a skinned mesh
