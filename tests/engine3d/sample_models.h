@@ -1,19 +1,11 @@
 // Models the engine tests share, made in code with the model writer.
 #pragma once
 
-#include <cstring>
 #include <string>
-#include <vector>
 
-#include "engine3d/engine3d.h"
-#include "engine3d/model_loader.h"
 #include "tools/writers/model_writer.h"
 
 namespace samples {
-
-inline std::vector<float> floats(std::initializer_list<float> v) {
-    return std::vector<float>(v);
-}
 
 // One triangle facing a camera that looks along +y, at distance 10: world x 2..6, z 1..5.
 inline MeshSource triangleMesh(const std::string& name) {
@@ -35,13 +27,11 @@ inline SkeletonSource twoBoneSkeleton(char encoding = 'f') {
     SkeletonSource s;
     s.encoding = encoding;
     s.parents = {255, 0};
-    ClipSource clip;
-    clip.frames = 2;
-    clip.keys = {{{0, 0, 0}, {0, 0, 0, 1}},
+    s.clips = {{2,
+                {{{0, 0, 0}, {0, 0, 0, 1}},
                  {{1, 0, 0}, {0, 0, 0, 1}},
                  {{0, 1, 0}, {0, 0, 0, 1}},
-                 {{0, 2, 0}, {0, 0, 0.5f, 0.5f}}};
-    s.clips.push_back(clip);
+                 {{0, 2, 0}, {0, 0, 0.5f, 0.5f}}}}};
     return s;
 }
 
@@ -66,25 +56,6 @@ inline ModelBytes skinFile(const SkeletonSource& skeleton, const SkinSource& ski
     ModelWriter w;
     w.addSkeleton(skeleton);
     w.addSkin(skin);
-    return w.build();
-}
-
-// A model with every kind of content: meshes with every attribute, a skeleton, a skinned mesh
-// and chunks the loader skips.
-inline ModelBytes richModel() {
-    ModelWriter w;
-    MeshSource a = triangleMesh("grass");
-    a.texCoords = {0, 0, 1, 0, 0, 1};
-    a.texCoords1 = {0, 0, 0.5f, 0, 0, 0.5f};
-    a.colours = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    w.addMesh(a);
-    w.addChunk("NOTE", {1, 2, 3});
-    MeshSource b = triangleMesh("tree_1");
-    b.positionEncoding = 's';
-    b.texEncoding = 'i';
-    w.addMesh(b);
-    w.addSkeleton(twoBoneSkeleton('s'));
-    w.addSkin(quadSkin("runner"));
     return w.build();
 }
 
