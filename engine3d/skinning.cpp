@@ -212,10 +212,6 @@ void storeNormal(SkinPosition& p, Vec3 sum) {
     p.nz = sum.z;
 }
 
-bool samePosition(const SkinPosition& a, const SkinPosition& b) {
-    return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
 // A coordinate's bits with -0 taken as +0, so that equal floats have equal keys.
 uint32_t coordinateKey(float v) {
     if (v == 0) return 0;
@@ -371,7 +367,7 @@ void computeSkinNormals(SkinnedMesh* skin) {
         group[keyed[k].index] = groups - 1;
     }
 
-    // Each group sums the faces of its corners in triangle order, as the direct comparison does.
+    // Each group sums the faces of its corners in triangle order.
     std::vector<Vec3> sums(static_cast<size_t>(groups), Vec3{0, 0, 0});
     for (size_t t = 0; t < faces.size(); ++t) {
         if (!usable[t]) continue;
@@ -384,26 +380,6 @@ void computeSkinNormals(SkinnedMesh* skin) {
     }
     for (int32_t i = 0; i < count; ++i)
         storeNormal(skin->positions[i], group[i] < 0 ? Vec3{0, 0, 0} : sums[group[i]]);
-    skin->normalsReady = 1;
-}
-
-void computeSkinNormalsDirect(SkinnedMesh* skin) {
-    const int32_t count = std::max(skin->positionCount, 0);
-    std::vector<Vec3> faces;
-    std::vector<uint8_t> usable;
-    faceNormals(skin, &faces, &usable);
-    for (int32_t i = 0; i < count; ++i) {
-        const SkinPosition& p = skin->positions[i];
-        Vec3 sum = {0, 0, 0};
-        for (size_t t = 0; t < faces.size(); ++t) {
-            if (!usable[t]) continue;
-            for (int c = 0; c < 3; ++c) {
-                if (!samePosition(skin->positions[skin->triangles[3 * t + c]], p)) continue;
-                sum = {sum.x + faces[t].x, sum.y + faces[t].y, sum.z + faces[t].z};
-            }
-        }
-        storeNormal(skin->positions[i], sum);
-    }
     skin->normalsReady = 1;
 }
 

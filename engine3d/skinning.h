@@ -53,9 +53,6 @@ void deformSkin(SkinnedMesh* skin);
 // nothing. Equal positions are grouped once by sorting, so the cost is O(P log P + T). Marks
 // the normals ready.
 void computeSkinNormals(SkinnedMesh* skin);
-// The same result by the direct comparison of every position with every triangle corner,
-// O(P x T); kept to check the grouped form against.
-void computeSkinNormalsDirect(SkinnedMesh* skin);
 // The per-draw CPU lighting: for each position i, s = 0.3 + max(0, dot((0, 0.707, 0.707),
 // rotatedNormal i)), at most 1, and vertex i's colour r = g = b = s x 255 truncated (alpha kept).
 // Nothing without a colour attribute.
