@@ -223,6 +223,7 @@ TEST_F(Crease, CpuLightingFollowsThePose) {
 // Baked once, on the rest normals whatever the pose: s = 0.2 + 0.7 x (max(0, n . (0, -h, h)) +
 // max(0, n . (0, h, h))), at most 1.
 TEST_F(Crease, BakedLightingStaysWhileLightingIsOff) {
+    EXPECT_EQ(bakeSkinLighting(engine, handle), 0);  // unposed: nothing is skinned first
     ASSERT_EQ(poseSkeleton(skin->skeleton, 0, 0, turn), 0);
     EXPECT_EQ(bakeSkinLighting(engine, handle), 0);
     EXPECT_TRUE(skin->normalsReady && !skin->lightingOn);
@@ -296,9 +297,12 @@ TEST_F(SkinPose, TextureScrollAndRegionSelection) {
         }
     SkinSource bare = samples::quadSkin("bare");  // without unit-0 coordinates: no selection
     bare.texCoords.clear();
+    bare.triangles.clear();  // and without triangles, no normals
     SkinnedMesh* b = loadSkin(samples::twoBoneSkeleton(), bare);
     selectTextureRegion(b, -1, -1, 2, 2);
+    computeSkinNormals(b);
     EXPECT_EQ(b->selection, nullptr);
+    expectNear(&b->positions[1].nx, {0, 0, 0}, "no triangles");
 }
 
 }  // namespace
