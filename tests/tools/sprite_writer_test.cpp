@@ -2,6 +2,7 @@
 // sections as the values need, and what cannot be written is refused.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,32 +19,25 @@ Sprite* parseCopy(const Bytes& bytes) {
     return parseSprite(data, bytes.size());
 }
 
-bool hasSection(const Bytes& bytes, const char* tag) {
-    for (size_t i = 4; i + 4 <= bytes.size(); i += 4 + (bytes[i + 2] | bytes[i + 3] << 8)) {
-        if (bytes[i] == tag[0] && bytes[i + 1] == tag[1]) return true;
-    }
-    return false;
+// The two-letter tags of the file's sections, in order.
+std::string sections(const Bytes& bytes) {
+    std::string tags;
+    for (size_t i = 4; i + 4 <= bytes.size(); i += 4 + (bytes[i + 2] | bytes[i + 3] << 8))
+        tags += std::string(&bytes[i], &bytes[i] + 2) + " ";
+    return tags;
 }
 
+// Six frames of one to three modules, mirrored every other, frame 4 an alias of frame 2.
 SpriteDef sampleDef() {
     SpriteDef def;
+    def.frames.resize(6);
     for (int f = 0; f < 6; ++f) {
-        SpriteFrameDef frame;
-        for (int m = 0; m <= f % 3; ++m) {
-            SpriteModuleDef module;
-            module.sourceX = f * 20 + m;
-            module.sourceY = m * 9;
-            module.width = 3 + f;
-            module.height = 2 + m;
-            module.picture = (f + m) % 4;
-            module.offsetX = m * 4 - 6;
-            module.offsetY = -f;
-            frame.modules.push_back(module);
-        }
-        frame.mirrored = f % 2 == 1;
-        frame.referenceX = f;
-        frame.referenceY = 2 * f;
-        def.frames.push_back(frame);
+        for (int m = 0; m <= f % 3; ++m)
+            def.frames[f].modules.push_back({f * 20 + m, m * 9, 3 + f, 2 + m, (f + m) % 4,
+                                             m * 4 - 6, -f});
+        def.frames[f].mirrored = f % 2 == 1;
+        def.frames[f].referenceX = f;
+        def.frames[f].referenceY = 2 * f;
     }
     def.frames[4].modules.clear();
     def.frames[4].aliasOf = 2;
@@ -51,23 +45,26 @@ SpriteDef sampleDef() {
     return def;
 }
 
-TEST(SpriteWriter, TheReaderGetsBackEveryFrameAndModule) {
-    const SpriteDef def = sampleDef();
+// Builds def and checks that the reader gets back every frame and module; the tags written.
+std::string expectReadBack(const SpriteDef& def) {
     Bytes bytes;
     std::string error;
-    ASSERT_TRUE(buildSprite(def, &bytes, &error)) << error;
+    EXPECT_TRUE(buildSprite(def, &bytes, &error)) << error;
     Sprite* s = parseCopy(bytes);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->frameCount, 6);
-    EXPECT_EQ(s->imageCount, 4);
-    for (int f = 0; f < 6; ++f) {
-        const SpriteFrameDef& owner =
-            def.frames[def.frames[f].aliasOf >= 0 ? def.frames[f].aliasOf : f];
-        ASSERT_EQ(frameModuleCount(s, f), static_cast<int>(owner.modules.size())) << f;
-        EXPECT_EQ(frameMirrored(s, f), def.frames[f].mirrored) << f;
+    if (!s) {
+        ADD_FAILURE() << "the reader refuses the file";
+        return "";
+    }
+    EXPECT_EQ(s->frameCount, static_cast<int>(def.frames.size()));
+    EXPECT_EQ(s->imageCount, def.imageCount);
+    for (size_t f = 0; f < def.frames.size(); ++f) {
+        const SpriteFrameDef& frame = def.frames[f];
+        const SpriteFrameDef& owner = frame.aliasOf >= 0 ? def.frames[frame.aliasOf] : frame;
+        EXPECT_EQ(frameModuleCount(s, f), static_cast<int>(owner.modules.size())) << f;
+        EXPECT_EQ(frameMirrored(s, f), frame.mirrored) << f;
         for (size_t i = 0; i < owner.modules.size(); ++i) {
-            SpriteModule m;
-            ASSERT_TRUE(spriteModule(s, s->firstModule[f] + static_cast<int>(i), &m));
+            SpriteModule m{};
+            EXPECT_TRUE(spriteModule(s, s->firstModule[f] + static_cast<int>(i), &m));
             const SpriteModuleDef& d = owner.modules[i];
             EXPECT_EQ(std::vector<int>({m.sourceX, m.sourceY, m.width, m.height, m.picture,
                                         m.offsetX, m.offsetY}),
@@ -76,76 +73,57 @@ TEST(SpriteWriter, TheReaderGetsBackEveryFrameAndModule) {
                 << "frame " << f << " module " << i;
         }
         int left, top, right, bottom;
-        if (frameBounds(s, f, &left, &top, &right, &bottom) && !def.frames[f].mirrored) {
-            EXPECT_EQ(left, owner.modules[0].offsetX - def.frames[f].referenceX) << f;
+        if (!owner.modules.empty() && frameBounds(s, f, &left, &top, &right, &bottom) &&
+            !frame.mirrored) {
+            EXPECT_EQ(top, owner.modules[0].offsetY - frame.referenceY) << f;
         }
     }
     destroySprite(s);
+    return sections(bytes);
 }
 
-TEST(SpriteWriter, SectionsUseBytesUntilAValueNeedsMore) {
+TEST(SpriteWriter, SectionsUseBytesUntilAValueNeedsMoreAndReadBackEitherWay) {
     SpriteDef def = sampleDef();
-    Bytes bytes;
-    ASSERT_TRUE(buildSprite(def, &bytes, nullptr));
-    for (const char* tag : {"Fb", "Sb", "Db", "Ob", "FM"}) {
-        EXPECT_TRUE(hasSection(bytes, tag)) << tag;
-    }
-
-    // Frame 0: modules at offsets (-6, 0) 3 x 2 and (-200, 0) 128 x 3: one value too large for
-    // a byte in each section.
-    def.frames[0].modules.push_back(def.frames[0].modules[0]);
-    SpriteModuleDef& big = def.frames[0].modules[1];
-    big.sourceX = 256;
-    big.offsetX = -200;
-    big.width = 128;  // d0 = 256
-    big.height = 3;
+    EXPECT_EQ(expectReadBack(def), "HD FR FM Fb Sb Db Ob ");
+    // One value past a byte in each section: offsets from -200, a source x and size of 256, a
+    // reference point 300 down.
+    def.frames[0].modules.push_back({256, 0, 256, 3, 0, -200, 0});
     def.frames[0].referenceY = 300;
-    ASSERT_TRUE(buildSprite(def, &bytes, nullptr));
-    for (const char* tag : {"Fs", "Ss", "Ds", "Os"}) EXPECT_TRUE(hasSection(bytes, tag)) << tag;
-    Sprite* s = parseCopy(bytes);
-    ASSERT_NE(s, nullptr);
-    SpriteModule m;
-    spriteModule(s, 1, &m);
-    EXPECT_EQ(m.sourceX, 256);
-    EXPECT_EQ(m.offsetX, -200);
-    EXPECT_EQ(m.width, 128);
-    EXPECT_EQ(frameWidth(s, 0), 200 - 6 + 3);  // from ox -200 to -6 + 3
-    EXPECT_EQ(frameHeight(s, 0), 3);
-    int left, top, right, bottom;
-    ASSERT_TRUE(frameBounds(s, 0, &left, &top, &right, &bottom));
-    EXPECT_EQ(top, -300) << "oy - fy";
-    destroySprite(s);
-
+    EXPECT_EQ(expectReadBack(def), "HD FR FM Fs Ss Ds Os ");
+    // All-zero reference points and offsets are left out.
     SpriteDef zeros;
     zeros.frames.resize(1);
     zeros.frames[0].modules.resize(1);
-    ASSERT_TRUE(buildSprite(zeros, &bytes, nullptr));
-    EXPECT_FALSE(hasSection(bytes, "Fb")) << "all-zero reference points are left out";
-    EXPECT_FALSE(hasSection(bytes, "Ob"));
+    EXPECT_EQ(expectReadBack(zeros), "HD FR Sb Db ");
 }
 
 TEST(SpriteWriter, RefusesWhatTheFormatCannotHold) {
-    Bytes bytes;
-    std::string error;
-    SpriteDef def = sampleDef();
-    def.frames[0].modules.resize(32);
-    EXPECT_FALSE(buildSprite(def, &bytes, &error));
-    EXPECT_NE(error.find("31"), std::string::npos) << error;
-
-    def = sampleDef();
-    def.frames[5].aliasOf = 4;  // 4 is itself an alias
-    EXPECT_FALSE(buildSprite(def, &bytes, &error));
-
-    def = sampleDef();
-    def.frames[1].modules[0].offsetY = 40000;
-    EXPECT_FALSE(buildSprite(def, &bytes, &error));
-
-    def = sampleDef();
-    def.frames.resize(2);
-    def.frames[1].modules.resize(31);
-    for (int i = 0; i < 700; ++i) def.frames.push_back(def.frames[1]);  // ~700 x 31 modules
-    EXPECT_FALSE(buildSprite(def, &bytes, &error));
-    EXPECT_NE(error.find("64 KiB"), std::string::npos) << error;
+    const std::pair<std::function<void(SpriteDef&)>, const char*> bad[] = {
+        {[](SpriteDef& d) { d.frames[0].modules.resize(32); }, "31"},
+        {[](SpriteDef& d) { d.frames[5].aliasOf = 4; }, "alias"},  // 4 is itself an alias
+        {[](SpriteDef& d) { d.frames[1].modules[0].offsetY = 40000; }, "16 bits"},
+        {[](SpriteDef& d) { d.imageCount = 256; }, "image count"},
+        {[](SpriteDef& d) { d.frames[0].modules[0].picture = 4; }, "picture index"},
+        {[](SpriteDef& d) {  // a byte asked for, a value past it
+             d.offsetWidth = SectionWidth::kByte;
+             d.frames[0].modules[0].offsetX = 200;
+         },
+         "does not fit a byte"},
+        {[](SpriteDef& d) {  // ~700 x 31 modules
+             d.frames.resize(2);
+             d.frames[1].modules.resize(31);
+             d.frames.insert(d.frames.end(), 700, d.frames[1]);
+         },
+         "64 KiB"},
+    };
+    for (const auto& [spoil, why] : bad) {
+        SpriteDef def = sampleDef();
+        spoil(def);
+        Bytes bytes;
+        std::string error;
+        EXPECT_FALSE(buildSprite(def, &bytes, &error)) << why;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+    }
 }
 
 }  // namespace

@@ -27,36 +27,32 @@ const char kSource[] =
     "zero\n"
     "one {text 130 0}\n";
 
-std::u16string lookup(int table, int entry) {
-    int length = 0;
-    const uint16_t* chars = getText(table, entry, &length);
-    return std::u16string(chars, chars + length);
-}
-
-void loadFile(const std::vector<uint8_t>& file) {
-    uint8_t* data = new uint8_t[file.size()];
-    std::copy(file.begin(), file.end(), data);
-    ASSERT_TRUE(setTextData(data, file.size()));
-}
-
-TEST(TextWriter, TheSourceReadsBackAsWritten) {
+TEST(TextWriter, TheSourceReadsBackAsWrittenAndTheGameReadsTheFile) {
     TextFileDef def;
     std::string error;
     ASSERT_TRUE(parseTextSource(kSource, &def, &error)) << error;
     EXPECT_EQ(def.tables.size(), 253u);
     EXPECT_EQ(formatTextSource(def), kSource);
-}
 
-TEST(TextWriter, ByteModeStoresOneBytePerCharacter) {
-    TextFileDef def;
+    // In byte mode one byte a character; the game reads the file back.
+    TextFileDef narrow;
     std::vector<uint8_t> file;
-    ASSERT_TRUE(parseTextSource("# texts\n@bytes\n[0]\ncaf\xC3\xA9 {var 0}\n", &def, nullptr));
-    ASSERT_TRUE(buildTextFile(def, &file, nullptr));
-    EXPECT_EQ(def.tables[0][0], std::string("caf\xE9 {\x01\x01", 8));
-    loadFile(file);
+    ASSERT_TRUE(parseTextSource("# texts\n@bytes\n[0]\ncaf\xC3\xA9 {var 0}\n", &narrow, nullptr));
+    EXPECT_EQ(narrow.tables[0][0], std::string("caf\xE9 {\x01\x01", 8));
+    ASSERT_TRUE(buildTextFile(narrow, &file, nullptr));
+    uint8_t* data = new uint8_t[file.size()];
+    std::copy(file.begin(), file.end(), data);
+    ASSERT_TRUE(setTextData(data, file.size()));
     EXPECT_FALSE(textsAreUtf8());
-    EXPECT_EQ(lookup(0, 0), u"caf\u00E9 0");
+    int length = 0;
+    const uint16_t* chars = getText(0, 0, &length);
+    EXPECT_EQ(std::u16string(chars, chars + length), u"caf\u00E9 0");
     unloadTexts();
+
+    // Stored bytes the notation cannot spell come out as hex.
+    const uint8_t bytes[] = {'a', 0xC3, 'b', 0x80, 0x7B, 0x01};
+    EXPECT_EQ(entryToSource(bytes, sizeof bytes, true), "a\\xC3b\\x80\\x7B\\x01");
+    EXPECT_EQ(entryToSource(bytes, 4, false), "a\xC3\x83" "b\xC2\x80");
 }
 
 TEST(TextWriter, BadSourcesAreRefusedWithTheirLine) {
@@ -84,12 +80,6 @@ TEST(TextWriter, BadSourcesAreRefusedWithTheirLine) {
     tooMany.tables[0].resize(256);
     std::vector<uint8_t> file;
     EXPECT_FALSE(buildTextFile(tooMany, &file, nullptr));
-}
-
-TEST(TextWriter, StoredBytesTheNotationCannotSpellComeOutAsHex) {
-    const uint8_t bytes[] = {'a', 0xC3, 'b', 0x80, 0x7B, 0x01};
-    EXPECT_EQ(entryToSource(bytes, sizeof bytes, true), "a\\xC3b\\x80\\x7B\\x01");
-    EXPECT_EQ(entryToSource(bytes, 4, false), "a\xC3\x83" "b\xC2\x80");
 }
 
 }  // namespace
