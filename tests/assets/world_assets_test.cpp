@@ -1,44 +1,37 @@
-// The world's data as the game reads it: every named mesh and texture loads through the game's
-// own code, the meshes have the shapes the world drawing relies on (trunk radius, ground cell,
-// backdrops filling every view, winding towards the camera, sizes), the build is reproducible,
-// and a frame drawn by the renderer from the run camera shows lit ground and a dark trunk.
+// The world's data: every named mesh and texture loads through the game's own code; the meshes
+// have the sizes the game draws them at, tile without seams, turn their front faces to the camera
+// and fill its view at every bank; the pictures' colours suit their use; and the game's scene
+// drawn from the run camera shows lit ground fading ahead and a dark trunk.
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/graphics_caps.h"
-#include "engine3d/model_loader.h"
 #include "engine3d/renderer.h"
-#include "gfx2d/png_reader.h"
+#include "game/scene.h"
+#include "game/world_resources.h"
 #include "gfx2d/pvr_file.h"
 #include "gfx2d/resource_registry.h"
 #include "gfx2d/texture.h"
 #include "platform/platform.h"
 #include "storage/pack.h"
-#include "support/test_support.h"
+#include "support/zvtool_run.h"
 #include "tools/assets/world_assets.h"
 #include "tools/assets/world_layout.h"
-#include "tools/assets/world_preview.h"
-#include "tools/writers/pack_writer.h"
+#include "tools/assets/world_meshes.h"
 
 namespace {
 
 constexpr float kPi = 3.14159265f;
 
-// ---- The build, made once ---------------------------------------------------------------------
-
 const std::vector<PackInput>& worldEntries() {
-    static const std::vector<PackInput>* entries = [] {
+    static const auto* entries = [] {
         auto* e = new std::vector<PackInput>();
         addWorldAssets(*e);
         return e;
@@ -47,25 +40,18 @@ const std::vector<PackInput>& worldEntries() {
 }
 
 const std::vector<uint8_t>& entryBytes(const std::string& name) {
-    static const std::vector<uint8_t> none;
     for (const PackInput& e : worldEntries())
         if (e.name == name) return e.bytes;
+    static const std::vector<uint8_t> none;
     ADD_FAILURE() << name << " is not among the world's entries";
     return none;
 }
 
-// The build written as a pack file, once per process.
-const std::string& worldPackPath() {
-    static const std::string path = [] {
-        const std::string p = zvtest::makeTempFolder() + "world.bin";
-        std::string error;
-        EXPECT_TRUE(writePackFile(p.c_str(), worldEntries(), &error)) << error;
-        return p;
-    }();
-    return path;
+Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 cross(Vec3 a, Vec3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-
-// ---- Meshes as the game's parser reads them ---------------------------------------------------
 
 struct Corner {
     Vec3 p;
@@ -73,136 +59,357 @@ struct Corner {
 };
 using Triangle = std::array<Corner, 3>;
 
-struct ParsedWorld {
-    ModelParse model;
-    ParsedWorld() {
-        const std::vector<uint8_t>& bytes = entryBytes(kWorldModelFile);
-        EXPECT_EQ(parseModel(bytes.data(), bytes.size(), &model), 0) << model.reason;
-    }
-    const StaticMesh* mesh(const char* name) const {
-        for (const StaticMesh* m : model.meshes)
-            if (!std::strncmp(m->name, name, 32)) return m;
-        ADD_FAILURE() << "no mesh " << name;
-        return nullptr;
-    }
-    std::vector<Triangle> triangles(const char* name) const {
-        std::vector<Triangle> out;
-        const StaticMesh* m = mesh(name);
-        if (!m) return out;
-        const VertexAttribute& pos = m->attributes[kAttrPosition];
-        const VertexAttribute& tex = m->attributes[kAttrTexture0];
-        EXPECT_EQ(pos.format, kAttributeFloat) << name;
-        for (int32_t t = 0; t + 2 < m->vertexCount; t += 3) {
-            Triangle tri;
-            for (int k = 0; k < 3; ++k) {
-                const uint8_t* v =
-                    model.store->data + m->dataOffset + static_cast<size_t>(t + k) * m->stride;
-                std::memcpy(&tri[k].p, v + pos.offset, sizeof(Vec3));
-                int16_t uv[2] = {0, 0};
-                if (m->attributeMask & kMaskTexture0) std::memcpy(uv, v + tex.offset, 4);
-                tri[k].u = uv[0] / 1024.0f;
-                tri[k].v = uv[1] / 1024.0f;
+// The named mesh's triangles, each axis scaled by stretch and then moved by offset.
+std::vector<Triangle> triangles(const std::string& name, Vec3 offset = {0, 0, 0},
+                                Vec3 stretch = {1, 1, 1}) {
+    static const std::vector<MeshSource> meshes = buildWorldMeshes();
+    std::vector<Triangle> out;
+    for (const MeshSource& m : meshes) {
+        if (m.name != name) continue;
+        for (size_t v = 0; v + 2 < m.positions.size() / 3; v += 3) {
+            Triangle t;
+            for (size_t k = 0; k < 3; ++k) {
+                const float* p = &m.positions[(v + k) * 3];
+                t[k] = {{offset.x + p[0] * stretch.x, offset.y + p[1] * stretch.y,
+                         offset.z + p[2] * stretch.z},
+                        m.texCoords[(v + k) * 2], m.texCoords[(v + k) * 2 + 1]};
             }
-            out.push_back(tri);
+            out.push_back(t);
         }
         return out;
     }
-};
-
-const ParsedWorld& world() {
-    static const ParsedWorld* parsed = new ParsedWorld();
-    return *parsed;
+    ADD_FAILURE() << "no mesh " << name;
+    return out;
 }
 
-Vec3 transformPoint(const Mat4& m, Vec3 p, float* w = nullptr) {
-    const float x = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];
-    const float y = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
-    const float z = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14];
-    if (w) *w = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
-    return {x, y, z};
+// Whether the ray from `from` along d passes through one of the triangles (edges included).
+bool crosses(const std::vector<Triangle>& tris, Vec3 from, Vec3 d) {
+    for (const Triangle& t : tris) {
+        const Vec3 e1 = t[1].p - t[0].p, e2 = t[2].p - t[0].p, p = cross(d, e2);
+        const float det = dot(e1, p);
+        if (std::fabs(det) < 1e-12f) continue;
+        const Vec3 s = from - t[0].p, q = cross(s, e1);
+        const float u = dot(s, p) / det, v = dot(d, q) / det;
+        if (u > -1e-4f && v > -1e-4f && u + v < 1 + 1e-4f && dot(e2, q) / det > 0) return true;
+    }
+    return false;
 }
 
-// The run's camera set up in the engine (eye 2 behind and 2 above the runner, looking at a point
-// 10 ahead of the eye and 1 below it, banked by the roll, 75 degrees across, near 0.1, far 100),
-// and projections through it onto the landscape picture.
-class RunView {
-public:
-    RunView(float runnerX, float runnerY, float rollDegrees)
-        : engine_(createEngine3D()), eye_{runnerX, runnerY - 2, 2} {
-        const float roll = rollDegrees * kPi / 180;
-        Vec3 forward = {0, 10, -1};
-        normalize(forward);
-        EXPECT_EQ(setPerspective(engine_, 75, 1.5f, 0.1f, 100), 0);
-        setCamera(engine_, eye_, forward, {std::sin(roll), 0, std::cos(roll)});
+// The game's run camera for a runner at (x, y) banked by roll degrees, set up in an engine.
+struct View {
+    Engine3D* engine = createEngine3D();
+    RunCamera camera{};
+    View(float x, float y, float roll) {
+        cameraFollow(&camera);
+        camera.roll = roll * kPi / 180;
+        cameraUpdate(&camera, {x, y});
+        setPerspective(engine, camera.fieldOfView, 0, kNearPlane, kFarPlane);
+        setCamera(engine, camera.eye, camera.forward, camera.up);
     }
-    RunView(const RunView&) = delete;
-    RunView& operator=(const RunView&) = delete;
-    ~RunView() { destroyEngine3D(engine_); }
-    Vec3 eye() const { return eye_; }
-    // Landscape picture coordinates in -1..1 (x right, y up) and the distance ahead of the eye;
-    // false behind the near plane.
-    bool project(Vec3 world, float* x, float* y, float* ahead) const {
-        float w;
-        const Vec3 eyeSpace = transformPoint(engine_->view, world);
-        const Vec3 clip = transformPoint(engine_->projection, eyeSpace, &w);
-        *ahead = -eyeSpace.z;
-        if (w <= kRunNearPlane) return false;
-        *x = -clip.y / w;
-        *y = clip.x / w;
-        return true;
-    }
-    // The direction through a landscape picture point (-1..1, y up).
+    View(const View&) = delete;
+    ~View() { destroyEngine3D(engine); }
+    Vec3 eye() const { return camera.eye; }
+    // The direction through a landscape picture point (-1..1, x right, y up).
     Vec3 ray(float x, float y) const {
-        const float ex = x / engine_->projScaleX, ey = y / engine_->projScaleY;
-        const Vec3 s = engine_->cameraSide, u = engine_->cameraUp, f = engine_->cameraForward;
+        const Vec3 s = engine->cameraSide, u = engine->cameraUp, f = engine->cameraForward;
+        const float ex = x / engine->projScaleX, ey = y / engine->projScaleY;
         return {s.x * ex + u.x * ey + f.x, s.y * ex + u.y * ey + f.y, s.z * ex + u.z * ey + f.z};
     }
-
-private:
-    Engine3D* engine_;
-    Vec3 eye_;
+    float ahead(Vec3 p) const { return dot(p - eye(), engine->cameraForward); }
+    // Where a point lands on the landscape picture: -1..1 across, x right and y up.
+    float screenX(Vec3 p) const {
+        return dot(p - eye(), engine->cameraSide) / ahead(p) * engine->projScaleX;
+    }
+    float screenY(Vec3 p) const {
+        return dot(p - eye(), engine->cameraUp) / ahead(p) * engine->projScaleY;
+    }
 };
 
-Vec3 placed(Vec3 p, Vec3 offset, Vec3 scaleBy) {
-    return {offset.x + p.x * scaleBy.x, offset.y + p.y * scaleBy.y, offset.z + p.z * scaleBy.z};
-}
-
-float cross2(float ax, float ay, float bx, float by) {
-    return ax * by - ay * bx;
-}
-
-bool insideTriangle(float px, float py, const float x[3], const float y[3]) {
-    const float d0 = cross2(x[1] - x[0], y[1] - y[0], px - x[0], py - y[0]);
-    const float d1 = cross2(x[2] - x[1], y[2] - y[1], px - x[1], py - y[1]);
-    const float d2 = cross2(x[0] - x[2], y[0] - y[2], px - x[2], py - y[2]);
-    return (d0 >= 0 && d1 >= 0 && d2 >= 0) || (d0 <= 0 && d1 <= 0 && d2 <= 0);
-}
-
-// Signed area of a placed triangle on the picture (positive: counter-clockwise, a front face);
-// NaN when a corner is behind the near plane.
-float screenArea(const RunView& view, const Triangle& t, Vec3 offset, Vec3 scaleBy) {
-    float x[3], y[3], ahead;
-    for (int k = 0; k < 3; ++k)
-        if (!view.project(placed(t[k].p, offset, scaleBy), &x[k], &y[k], &ahead)) return NAN;
-    return cross2(x[1] - x[0], y[1] - y[0], x[2] - x[0], y[2] - y[0]);
-}
-
-struct Bounds {
-    Vec3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
-    float radius = 0;  // largest distance from the z axis
-};
-Bounds boundsOf(const std::vector<Triangle>& tris) {
-    Bounds b;
-    for (const Triangle& t : tris)
-        for (const Corner& c : t) {
-            b.lo = {std::min(b.lo.x, c.p.x), std::min(b.lo.y, c.p.y), std::min(b.lo.z, c.p.z)};
-            b.hi = {std::max(b.hi.x, c.p.x), std::max(b.hi.y, c.p.y), std::max(b.hi.z, c.p.z)};
-            b.radius = std::max(b.radius, std::hypot(c.p.x, c.p.y));
+TEST(WorldShapes, ObjectsHaveTheSizesTheGameDrawsThemAt) {
+    enum Measure { kFoot, kTop, kHeight, kWidth, kMiddleZ, kRadius };
+    struct Size {
+        std::vector<std::string> meshes;
+        Measure measure;
+        float scale, lift, low, high;  // measure x scale + lift lies within low..high
+        const char* why;
+    };
+    const std::vector<std::string> trees = {"tree_1", "tree_2", "tree_3",
+                                            "tree_4", "tree_5", "tree_6"};
+    const std::vector<std::string> shrubs = {"shrub_1", "shrub_2", "shrub_3", "shrub_4"};
+    const std::vector<std::string> pickups = {"pickup_coin_1", "pickup_coin_2", "pickup_x2_1",
+                                              "pickup_x2_2",   "pickup_x3_1",   "pickup_x3_2"};
+    const Size sizes[] = {
+        {trees, kFoot, 1, 0, -1e-4f, 1e-4f, "stands on the ground"},
+        {trees, kTop, kSmallestTreeScale, 0, kLeavesHeight + 0.5f, 1e9f, "reaches the canopy"},
+        {shrubs, kFoot, 1, 0, -1e-4f, 1e-4f, "stands on the ground"},
+        {shrubs, kRadius, 1, 0, 0.8f, 1.2f, "fills its collision circle"},
+        {{"death"}, kFoot, 1, 0, -1e-4f, 1e-4f, "stands on the ground"},
+        {{"death"}, kTop, kDeathMarkerScale, 0, 1.75f, 2.25f, "a marker about 2 m tall"},
+        {pickups, kWidth, 1, 0, 0.6f, 1.4f, "about 1 unit across"},
+        {pickups, kHeight, 1, 0, 0.6f, 1.4f, "about 1 unit high"},
+        {pickups, kMiddleZ, 1, 0, -0.025f, 0.025f, "centred on the point drawn 1.5 up"},
+        {{"menu_text_distance", "menu_text_points"}, kFoot, kSignScale, kSignLift, -0.02f, 0.02f,
+         "stands on the ground"},
+        {{"crash"}, kRadius, 1, 0, 0, 1.05f, "a small shape in screen units"},
+    };
+    for (const Size& s : sizes)
+        for (const std::string& name : s.meshes) {
+            float lo = 1e9f, hi = -1e9f, left = 1e9f, right = -1e9f, radius = 0;
+            for (const Triangle& t : triangles(name))
+                for (const Corner& c : t) {
+                    lo = std::min(lo, c.p.z), hi = std::max(hi, c.p.z);
+                    left = std::min(left, c.p.x), right = std::max(right, c.p.x);
+                    radius = std::max(radius, std::hypot(c.p.x, c.p.y));
+                }
+            const float value =
+                std::array{lo, hi, hi - lo, right - left, (hi + lo) / 2, radius}[s.measure] *
+                    s.scale + s.lift;
+            EXPECT_TRUE(value >= s.low && value <= s.high) << name << ' ' << value << ' ' << s.why;
         }
-    return b;
+
+    // Each trunk's foot is a ring on its collision circle (radius 1); six different trunks.
+    std::set<std::vector<float>> shapes;
+    for (const std::string& name : trees) {
+        std::vector<float> shape;
+        int foot = 0;
+        for (const Triangle& t : triangles(name))
+            for (const Corner& c : t) {
+                shape.insert(shape.end(), {c.p.x, c.p.y, c.p.z});
+                if (std::fabs(c.p.z) > 1e-4f) continue;
+                ++foot;
+                EXPECT_NEAR(std::hypot(c.p.x, c.p.y), 1.0f, 0.05f) << name;
+            }
+        EXPECT_GE(foot, 12) << name << " has no ring at its foot";
+        shapes.insert(shape);
+    }
+    EXPECT_EQ(shapes.size(), trees.size());
+
+    // At the full zoom the flash's solid middle covers the whole 480 x 320 screen.
+    const float needed = 1.5f * std::hypot(240.0f, 160.0f) / kCrashZoomScale;
+    for (int k = 0; k < 36; ++k) {
+        const Vec3 at = {needed * std::cos(k * kPi / 18), needed * std::sin(k * kPi / 18), 1};
+        EXPECT_TRUE(crosses(triangles("crash"), at, {0, 0, -1})) << k * 10 << " degrees";
+    }
 }
 
-// A GL context with the capability record of its Mesa GL, for loading and drawing.
+TEST(WorldShapes, GroundAndCanopyCellsTileExactly) {
+    struct Cell {
+        const char* name;
+        float x0, x1, y0, y1;
+    };
+    for (const Cell& cell : {Cell{"grass", -20, 20, 0, 10}, Cell{"leaves_1", -10, 10, 0, 20}}) {
+        float area = 0, lo = 1e9f, hi = -1e9f;
+        Corner first{{0, 0, 0}, NAN, NAN}, last = first;  // at (x0, y0) and at (x1, y1)
+        for (const Triangle& t : triangles(cell.name)) {
+            area += std::fabs(cross(t[1].p - t[0].p, t[2].p - t[0].p).z) / 2;
+            for (const Corner& c : t) {
+                EXPECT_EQ(c.p.z, 0) << cell.name;
+                lo = std::min({lo, c.p.x - cell.x0, c.p.y - cell.y0});
+                hi = std::max({hi, c.p.x - cell.x1, c.p.y - cell.y1});
+                if (c.p.x == cell.x0 && c.p.y == cell.y0) first = c;
+                if (c.p.x == cell.x1 && c.p.y == cell.y1) last = c;
+            }
+        }
+        EXPECT_EQ(lo, 0) << cell.name << " does not fill its cell exactly";
+        EXPECT_EQ(hi, 0) << cell.name << " does not fill its cell exactly";
+        EXPECT_NEAR(area, (cell.x1 - cell.x0) * (cell.y1 - cell.y0), 0.01f) << cell.name;
+        // Opposite edges sit a whole number of picture repeats apart, so neighbours continue it.
+        const float du = last.u - first.u, dv = last.v - first.v;
+        EXPECT_NEAR(du, std::round(du), 1e-3f) << cell.name;
+        EXPECT_NEAR(dv, std::round(dv), 1e-3f) << cell.name;
+        EXPECT_GE(std::fabs(du), 1.0f) << cell.name;
+    }
+}
+
+TEST(WorldShapes, FacesTheCameraSeesAreFrontFaces) {
+    // Where each mesh is seen from, in its own coordinates: the ground and its light from above,
+    // the canopy from below, the backdrops from the eye above their origin, a trunk's side from
+    // outside (near the foot, before its lean moves the axis), and the signs' lettered boards
+    // from the menu eye, reading left to right and whole on the screen.
+    const View menu(0, 0, 0);
+    int checked = 0;
+    for (const WorldMeshEntry& e : kWorldMeshes) {
+        const std::string name = e.name;
+        const bool sign = name.rfind("menu_text_", 0) == 0;
+        const bool points = name == "menu_text_points";
+        const AtlasRect board = points ? kPointsBoardRect : kDistanceBoardRect;
+        const Vec3 at = {points ? kSignSideX : -kSignSideX, menu.eye().y + kSignAheadY, kSignLift};
+        int lettered = 0;
+        for (const Triangle& t : sign ? triangles(name, at, {kSignScale, kSignScale, kSignScale})
+                                      : triangles(name)) {
+            const Vec3 c = {(t[0].p.x + t[1].p.x + t[2].p.x) / 3,
+                            (t[0].p.y + t[1].p.y + t[2].p.y) / 3,
+                            (t[0].p.z + t[1].p.z + t[2].p.z) / 3};
+            Vec3 from;
+            if (name == "grass" || name == "shading" || name == "leaves_1") {
+                from = {c.x, c.y, name == "leaves_1" ? -1.0f : 1.0f};
+            } else if (name == "sky" || name == "horizon") {
+                from = {0, 0, kRunEyeHeight};
+            } else if (name.rfind("tree_", 0) == 0 && name != "tree_shadow") {
+                if (c.z > 7 || std::hypot(c.x, c.y) < 0.3f) continue;
+                from = {c.x * 100, c.y * 100, c.z};
+            } else if (sign) {
+                bool onBoard = true;
+                for (const Corner& k : t) {
+                    const float u = k.u * kAtlasSize, v = k.v * kAtlasSize;
+                    onBoard &= u >= board.x && u <= board.x + board.w && v >= board.y &&
+                               v <= board.y + board.h;
+                }
+                if (!onBoard) continue;
+                ++lettered;
+                from = menu.eye();
+                for (int k = 0; k < 3; ++k) {
+                    const Corner &a = t[k], &b = t[(k + 1) % 3];
+                    const float du = b.u - a.u, dx = menu.screenX(b.p) - menu.screenX(a.p);
+                    EXPECT_TRUE(std::fabs(du) < 1e-3f || du * dx > 0) << name << " reads mirrored";
+                    EXPECT_LT(std::fabs(menu.screenX(a.p)), 1.0f) << name << " is cut off";
+                }
+            } else {
+                continue;
+            }
+            ++checked;
+            EXPECT_GT(dot(cross(t[1].p - t[0].p, t[2].p - t[0].p), from - t[0].p), 0)
+                << name << " turns a face away at " << c.x << ", " << c.y << ", " << c.z;
+        }
+        EXPECT_EQ(lettered, sign ? 2 : 0) << name;
+    }
+    EXPECT_GT(checked, 100);
+}
+
+// The sky and the tree line fill the view at every bank, beyond the objects and short of the far
+// plane; the ground's light covers all the ground drawn (50 ahead, 40 to either side).
+TEST(WorldShapes, BackdropsAndGroundLightFillTheViewAtEveryRoll) {
+    for (float roll : {-kRunMaxRoll, -20.0f, -10.0f, 0.0f, 10.0f, 20.0f, kRunMaxRoll}) {
+        const View view(3, 40, roll);
+        const Vec3 eye = view.eye(), at = {eye.x, eye.y, 0}, stretch = {kBackdropStretch, 1, 1};
+        const std::vector<Triangle> sky = triangles("sky", at, stretch),
+                                    horizon = triangles("horizon", at, stretch),
+                                    light = triangles("shading", at, stretch);
+        for (const auto* backdrop : {&sky, &horizon})
+            for (const Triangle& t : *backdrop)
+                for (const Corner& c : t) {
+                    EXPECT_GT(view.ahead(c.p), kDrawRange) << "a backdrop among the objects";
+                    EXPECT_LT(view.ahead(c.p), kFarPlane) << "a backdrop cut by the far plane";
+                }
+        for (int i = 0; i <= 24; ++i)
+            for (int j = 0; j <= 24; ++j) {
+                SCOPED_TRACE(testing::Message() << "roll " << roll << " at " << i << ", " << j);
+                const Vec3 d = view.ray(-1 + i / 12.0f, -1 + j / 12.0f);
+                EXPECT_TRUE(crosses(sky, eye, d)) << "the sky leaves a hole";
+                const float elevation = std::atan2(d.z, std::hypot(d.x, d.y)) * 180 / kPi;
+                if (elevation > -2.0f && elevation < 1.0f) {
+                    EXPECT_TRUE(crosses(horizon, eye, d)) << "the tree line leaves a gap";
+                }
+                const float t = -eye.z / d.z;  // to the ground
+                if (d.z < 0 && t * d.y < 50 && std::fabs(t * d.x) < 40) {
+                    EXPECT_TRUE(crosses(light, eye, d)) << "ground left unlit-dark";
+                }
+            }
+    }
+}
+
+// A decoded texture and measures over its rectangles: 0..3 a channel's mean; kMin the least of
+// the four; shares (0..1) of texels that are see-through (alpha < 32), pale or dark (by red).
+struct Picture {
+    enum { kMin = 4, kClear, kPale, kDark };
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    explicit Picture(int type) {
+        const std::vector<uint8_t>& bytes = entryBytes(kWorldTextureFiles[type]);
+        PvrHeader header;
+        uint8_t* pixels = parsePvrHeader(bytes.data(), bytes.size(), &header)
+                              ? decodePvrLevel(header, 0, &width, &height) : nullptr;
+        if (pixels) rgba.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
+        delete[] pixels;
+    }
+    float measure(int what, const AtlasRect& r) const {
+        double sums[8] = {};
+        for (int y = r.y; y < r.y + r.h; ++y)
+            for (int x = r.x; x < r.x + r.w; ++x) {
+                const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+                for (int c = 0; c < 4; ++c) sums[c] += p[c];
+                sums[kClear] += p[3] < 32;
+                sums[kPale] += p[0] > 190;
+                sums[kDark] += p[0] < 90;
+            }
+        sums[kMin] = *std::min_element(sums, sums + 4);
+        return static_cast<float>(sums[what] / (r.w * r.h));
+    }
+    // How much the colour jumps across the wrap-around edge, against the mean jump between
+    // neighbouring 8-texel strips inside, compared in 8 x 8 blocks so that fine detail averages
+    // out and a broken pattern shows.
+    float seamRatio(bool acrossX) const {
+        const int n = acrossX ? width : height, m = acrossX ? height : width;
+        auto block = [&](int k, int band, int c) {
+            return measure(c, acrossX ? AtlasRect{k, band, 8, 8} : AtlasRect{band, k, 8, 8});
+        };
+        double seam = 0, inside = 0;
+        for (int band = 0; band + 8 <= m; band += 8)
+            for (int c = 0; c < 4; ++c) {
+                seam += std::fabs(block(n - 8, band, c) - block(0, band, c));
+                for (int k = 8; k < n; k += 8)
+                    inside += std::fabs(block(k - 8, band, c) - block(k, band, c)) / (n / 8 - 1);
+            }
+        return static_cast<float>(seam / std::max(inside, 1.0));
+    }
+};
+
+TEST(WorldPictures, ColoursSuitTheirUseAndTilesMeetWithoutASeam) {
+    const Picture grass(kTexGrass), trees(kTexTrees), shading(kTexShading), crash(kTexCrash),
+        leaves(kTexLeaves), signs(kTexMenuText);
+    for (const Picture* p : {&trees, &shading, &signs}) ASSERT_EQ(p->width, kAtlasSize);
+    ASSERT_GE(std::min({grass.width, crash.width, leaves.width}), 64);
+    struct Colour {
+        const Picture& picture;
+        AtlasRect rect;
+        int what, minus;  // measure what less measure minus of the rectangle (-1: nothing)
+        float low, high;
+        const char* why;
+    };
+    const AtlasRect skyTop = {0, 0, kAtlasSize, 16}, skyLow = {0, kSkyRect.h - 16, kAtlasSize, 16};
+    const AtlasRect flash = {crash.width / 2 - 8, crash.height / 2 - 8, 16, 16};
+    std::vector<Colour> colours = {
+        {grass, {0, 0, grass.width, grass.height}, 1, 0, 15, 255, "moss green, not red"},
+        {grass, {0, 0, grass.width, grass.height}, 1, 2, 15, 255, "moss green, not blue"},
+        {leaves, {0, 0, leaves.width, leaves.height}, Picture::kClear, -1, 0.2f, 0.75f,
+         "the sky shows through the canopy"},
+        {trees, {kWhiteRect.x + 8, kWhiteRect.y + 8, 16, 16}, Picture::kMin, -1, 245, 255,
+         "shadows are tinted over a white patch"},
+        {trees, {0, 0, 6 * 32, 128}, 3, -1, 250, 255, "bark is opaque"},
+        {trees, kCoinFaceRect, 0, 2, 60, 255, "coins are gold"},
+        {shading, skyTop, 2, 0, 0, 255, "a deep blue sky"},
+        {shading, {0, kHorizonRect.y, kAtlasSize, 4}, 3, -1, 0, 60, "open sky over the trees"},
+        {shading, {0, kHorizonRect.y + kHorizonRect.h - 16, kAtlasSize, 4}, 3, -1, 240, 255,
+         "a solid foot below the tree line"},
+        {shading, kDappleRect, Picture::kMin, -1, 190, 255, "light patches stay near white"},
+        {crash, flash, 3, -1, 250, 255, "the flash's middle is solid"},
+        {crash, flash, 1, -1, 240, 255, "the flash's middle is bright"},
+        {crash, {1, 1, 1, 1}, 3, -1, 0, 20, "the flash fades out at its corners"},
+    };
+    for (const AtlasRect& s : kShrubRects) {
+        colours.push_back({trees, {s.x + 2, s.y + 2, 1, 1}, 3, -1, 0, 40, "bushes are cut out"});
+        colours.push_back({trees, {s.x + s.w / 2, s.y + s.h - 12, 1, 1}, 3, -1, 200, 255,
+                           "bushes are solid in their middle"});
+    }
+    for (const AtlasRect& b : {kDistanceBoardRect, kPointsBoardRect}) {
+        const AtlasRect inner = {b.x + 8, b.y + 8, b.w - 16, b.h - 16};
+        colours.push_back({signs, inner, Picture::kPale, -1, 0.035f, 1, "pale letters"});
+        colours.push_back({signs, inner, Picture::kDark, -1, 0.174f, 1, "on dark wood"});
+    }
+    for (const Colour& c : colours) {
+        const float value = c.picture.measure(c.what, c.rect) -
+                            (c.minus < 0 ? 0 : c.picture.measure(c.minus, c.rect));
+        EXPECT_TRUE(value >= c.low && value <= c.high) << c.why << ": " << value;
+    }
+    EXPECT_LT(shading.measure(2, skyTop), shading.measure(2, skyLow)) << "lighter to the horizon";
+    for (const Picture* tile : {&grass, &leaves}) {
+        EXPECT_LT(tile->seamRatio(true), 1.5f) << (tile == &grass ? "grass" : "leaves") << " x";
+        EXPECT_LT(tile->seamRatio(false), 1.5f) << (tile == &grass ? "grass" : "leaves") << " y";
+    }
+}
+
+// A GL context with the capability record of its Mesa GL, the world's entries as the pack and
+// the game's scene on an engine.
 class WorldOnGl : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -212,63 +419,61 @@ protected:
                           reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
         g_graphicsCaps = &caps_;
         createResourceRegistry();
-        engine = createEngine3D();
-        ASSERT_TRUE(openPack(worldPackPath().c_str()));
+        scene_.renderer = createEngine3D();
+        const std::string path = zvtest::makeTempFolder() + "world.bin";
+        std::string error;
+        ASSERT_TRUE(writePackFile(path.c_str(), worldEntries(), &error)) << error;
+        ASSERT_TRUE(openPack(path.c_str()));
+        for (int step = 0; step < kWorldResourceSteps; ++step) loadWorldStep(&scene_, step);
     }
     void TearDown() override {
         closePack();
-        destroyEngine3D(engine);
+        destroyEngine3D(scene_.renderer);
         g_graphicsCaps = saved_;
     }
-    Engine3D* engine = nullptr;
+    ForestScene scene_{};
 
 private:
     GraphicsCaps caps_{};
     GraphicsCaps* saved_ = nullptr;
 };
 
-// ---- Loading through the game ----------------------------------------------------------------
-
-TEST_F(WorldOnGl, EveryNamedMeshIsFoundInTheWorldModel) {
-    const ObjectHandle model = loadModel(engine, kWorldModelFile);
-    ASSERT_NE(model, 0u) << engine->lastError;
+TEST_F(WorldOnGl, EveryNamedMeshAndTextureLoadsThroughTheGame) {
+    ASSERT_NE(scene_.worldModel, 0u) << scene_.renderer->lastError;
     std::set<ObjectHandle> handles;
-    for (const WorldMeshEntry& e : kWorldMeshes) {
-        const ObjectHandle h = findObject(engine, model, e.name);
-        ASSERT_EQ(handleType(h), kHandleStaticMesh) << e.name;
-        handles.insert(h);
+    for (int i = 0; i < kNamedMeshCount; ++i) {
         StaticMesh* mesh = nullptr;
-        ASSERT_EQ(lookupMesh(engine, h, &mesh), 0);
-        EXPECT_GT(mesh->vertexCount, 0) << e.name;
-        EXPECT_EQ(mesh->vertexCount % 3, 0) << e.name;
-        EXPECT_TRUE(mesh->attributeMask & kMaskTexture0) << e.name << " has no texture coordinates";
+        EXPECT_STREQ(kNamedMeshes[i].name, kWorldMeshes[i].name) << "the game's row " << i;
+        ASSERT_EQ(lookupMesh(scene_.renderer, scene_.meshes[i], &mesh), 0) << kNamedMeshes[i].name;
+        handles.insert(scene_.meshes[i]);
+        EXPECT_GT(mesh->vertexCount, 0) << kNamedMeshes[i].name;
+        EXPECT_EQ(mesh->vertexCount % 3, 0) << kNamedMeshes[i].name;
+        EXPECT_TRUE(mesh->attributeMask & kMaskTexture0) << kNamedMeshes[i].name << ": no uv";
     }
-    EXPECT_EQ(handles.size(), static_cast<size_t>(kWorldMeshCount)) << "two names share a mesh";
-    EXPECT_EQ(world().model.meshes.size(), static_cast<size_t>(kWorldMeshCount));
-}
-
-TEST_F(WorldOnGl, EveryTextureLoadsThroughTheGamesTextureCode) {
-    for (int type = 0; type < kWorldTextureTypes; ++type) {
-        const char* name = kWorldTextureFiles[type];
-        if (!name) continue;
-        Texture* texture = loadTextureByName(name, true);
-        ASSERT_NE(texture, nullptr) << name;
-        EXPECT_EQ(texture->width & (texture->width - 1), 0) << name;
-        EXPECT_EQ(texture->width, texture->height) << name;
-        EXPECT_GE(texture->width, 128) << name;
+    EXPECT_EQ(handles.size(), static_cast<size_t>(kNamedMeshCount)) << "two names share a mesh";
+    int textures = 0;
+    for (int type = 0; type < kTextureSlots; ++type) {
+        if (!kTextureFiles[type]) continue;
+        ++textures;
+        EXPECT_NE(scene_.textures[type], 0u) << kTextureFiles[type];
+        Texture* texture = loadTextureByName(kTextureFiles[type], true);
+        ASSERT_NE(texture, nullptr) << kTextureFiles[type];
+        EXPECT_EQ(texture->width & (texture->width - 1), 0) << kTextureFiles[type];
+        EXPECT_EQ(texture->width, texture->height) << kTextureFiles[type];
+        EXPECT_GE(texture->width, 128) << kTextureFiles[type];
         destroyTexture(texture);
-
-        // A whole mipmap chain, and alpha exactly where blending needs it.
-        const std::vector<uint8_t>& bytes = entryBytes(name);
+        // PVRTC with a whole mipmap chain, and alpha exactly where blending needs it.
+        const std::vector<uint8_t>& bytes = entryBytes(kTextureFiles[type]);
         PvrHeader header;
-        ASSERT_TRUE(parsePvrHeader(bytes.data(), bytes.size(), &header)) << name;
-        EXPECT_EQ(static_cast<int>(header.mipmapCount) + 1,
-                  mipmapLevelCount(header.width, header.height));
-        EXPECT_EQ(header.pixelFormat, kPvrFormatPvrtc4) << name;
-        const bool wantsAlpha =
-            type == kTexTrees || type == kTexShading || type == kTexCrash || type == kTexLeaves;
-        EXPECT_EQ(header.alphaMask != 0, wantsAlpha) << name;
+        ASSERT_TRUE(parsePvrHeader(bytes.data(), bytes.size(), &header)) << kTextureFiles[type];
+        EXPECT_EQ(header.mipmapCount + 1u, mipmapLevelCount(header.width, header.height));
+        EXPECT_EQ(header.pixelFormat, kPvrFormatPvrtc4) << kTextureFiles[type];
+        EXPECT_EQ(header.alphaMask != 0, type == kTexTrees || type == kTexShading ||
+                                             type == kTexCrash || type == kTexLeaves)
+            << kTextureFiles[type];
     }
+    EXPECT_EQ(textures, 6);
+    EXPECT_EQ(worldEntries().size(), 8u) << "the model, six textures and the loading picture";
     Image* logo = createImage(kLoadingPictureFile);
     ASSERT_NE(logo, nullptr);
     EXPECT_EQ(logo->width, platform::kLandscapeWidth);
@@ -276,514 +481,67 @@ TEST_F(WorldOnGl, EveryTextureLoadsThroughTheGamesTextureCode) {
     destroyImage(logo);
 }
 
-// ---- Pictures ---------------------------------------------------------------------------------
-
-struct Decoded {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-    const uint8_t* at(int x, int y) const {
-        return &rgba[(static_cast<size_t>(y) * width + x) * 4];
-    }
-    // Mean of channel c over a rectangle.
-    float mean(int c, int x0, int y0, int w, int h) const {
-        double sum = 0;
-        for (int y = y0; y < y0 + h; ++y)
-            for (int x = x0; x < x0 + w; ++x) sum += at(x, y)[c];
-        return static_cast<float>(sum / (w * h));
-    }
-    float mean(int c, const AtlasRect& r) const { return mean(c, r.x, r.y, r.w, r.h); }
-    // How much the colour jumps across the wrap-around edge, against the mean jump between
-    // neighbouring strips inside: strips 8 texels wide, compared band by band (8 texels), so
-    // that fine detail averages out and a broken pattern shows.
-    float seamRatio(bool acrossX) const {
-        const int n = acrossX ? width : height, m = acrossX ? height : width;
-        auto strip = [&](int first, int band, int c) {
-            double sum = 0;
-            for (int k = first; k < first + 8; ++k)
-                for (int i = band; i < band + 8; ++i) sum += acrossX ? at(k, i)[c] : at(i, k)[c];
-            return sum / 64;
-        };
-        double seam = 0, inside = 0;
-        for (int band = 0; band + 8 <= m; band += 8)
-            for (int c = 0; c < 4; ++c) {
-                seam += std::fabs(strip(n - 8, band, c) - strip(0, band, c));
-                for (int k = 8; k < n; k += 8)
-                    inside += std::fabs(strip(k - 8, band, c) - strip(k, band, c)) / (n / 8 - 1);
-            }
-        return static_cast<float>(seam / std::max(inside, 1.0));
-    }
-};
-
-Decoded decodeTexture(const char* name) {
-    Decoded d;
-    const std::vector<uint8_t>& bytes = entryBytes(name);
-    PvrHeader header;
-    if (!parsePvrHeader(bytes.data(), bytes.size(), &header)) return d;
-    uint8_t* rgba = decodePvrLevel(header, 0, &d.width, &d.height);
-    if (rgba) d.rgba.assign(rgba, rgba + static_cast<size_t>(d.width) * d.height * 4);
-    delete[] rgba;
-    return d;
-}
-
-TEST(WorldPictures, TilesMeetTheirNeighboursWithoutASeam) {
-    for (const char* name : {kWorldTextureFiles[kTexGrass], kWorldTextureFiles[kTexLeaves]}) {
-        const Decoded d = decodeTexture(name);
-        ASSERT_GT(d.width, 0) << name;
-        EXPECT_LT(d.seamRatio(true), 1.5f) << name << " across x";
-        EXPECT_LT(d.seamRatio(false), 1.5f) << name << " across y";
-    }
-}
-
-TEST(WorldPictures, ColoursAndCoverageSuitTheirUse) {
-    const Decoded grass = decodeTexture(kWorldTextureFiles[kTexGrass]);
-    ASSERT_GT(grass.width, 0);
-    const float gr = grass.mean(0, 0, 0, grass.width, grass.height);
-    const float gg = grass.mean(1, 0, 0, grass.width, grass.height);
-    const float gb = grass.mean(2, 0, 0, grass.width, grass.height);
-    EXPECT_GT(gg, gr + 15) << "the ground is moss green";
-    EXPECT_GT(gg, gb + 15);
-
-    const Decoded leaves = decodeTexture(kWorldTextureFiles[kTexLeaves]);
-    ASSERT_GT(leaves.width, 0);
-    int holes = 0;
-    for (int i = 0; i < leaves.width * leaves.height; ++i) holes += leaves.rgba[i * 4 + 3] < 32;
-    const float holeShare = static_cast<float>(holes) / (leaves.width * leaves.height);
-    EXPECT_GT(holeShare, 0.2f) << "the sky shows through the canopy";
-    EXPECT_LT(holeShare, 0.75f);
-
-    const Decoded trees = decodeTexture(kWorldTextureFiles[kTexTrees]);
-    ASSERT_GT(trees.width, 0);
-    // The shadow multiplies by vertex colours over the white patch: it must stay white.
-    for (int c = 0; c < 4; ++c)
-        EXPECT_GT(trees.mean(c, kWhiteRect.x + 8, kWhiteRect.y + 8, 16, 16), 245);
-    for (const AtlasRect& bark : kBarkRects)
-        EXPECT_GT(trees.mean(3, bark), 250) << "bark is opaque";
-    for (const AtlasRect& shrub : kShrubRects) {
-        EXPECT_LT(trees.at(shrub.x + 2, shrub.y + 2)[3], 40) << "bushes are cut out";
-        EXPECT_GT(trees.at(shrub.x + shrub.w / 2, shrub.y + shrub.h - 12)[3], 200);
-    }
-    EXPECT_GT(trees.mean(0, kCoinFaceRect), trees.mean(2, kCoinFaceRect) + 60) << "coins are gold";
-
-    const Decoded shading = decodeTexture(kWorldTextureFiles[kTexShading]);
-    ASSERT_GT(shading.width, 0);
-    const AtlasRect skyTop = {kSkyRect.x, kSkyRect.y, kSkyRect.w, 16};
-    const AtlasRect skyLow = {kSkyRect.x, kSkyRect.y + kSkyRect.h - 16, kSkyRect.w, 16};
-    EXPECT_LT(shading.mean(2, skyTop), shading.mean(2, skyLow))
-        << "the sky lightens to the horizon";
-    EXPECT_GT(shading.mean(2, skyTop), shading.mean(0, skyTop)) << "a deep blue sky";
-    EXPECT_LT(shading.mean(3, kHorizonRect.x, kHorizonRect.y, kHorizonRect.w, 4), 60)
-        << "open sky above the tree line";
-    EXPECT_GT(
-        shading.mean(3, kHorizonRect.x, kHorizonRect.y + kHorizonRect.h - 16, kHorizonRect.w, 4),
-        240)
-        << "a solid foot below it";
-    for (int c = 0; c < 3; ++c)
-        EXPECT_GT(shading.mean(c, kDappleRect), 190) << "light patches stay near white";
-
-    const Decoded crash = decodeTexture(kWorldTextureFiles[kTexCrash]);
-    ASSERT_GT(crash.width, 0);
-    EXPECT_GT(crash.mean(3, crash.width / 2 - 8, crash.height / 2 - 8, 16, 16), 250);
-    EXPECT_GT(crash.mean(1, crash.width / 2 - 8, crash.height / 2 - 8, 16, 16), 240);
-    EXPECT_LT(crash.at(1, 1)[3], 20);
-
-    // Pale letters on dark wood.
-    const Decoded signs = decodeTexture(kWorldTextureFiles[kTexMenuText]);
-    ASSERT_GT(signs.width, 0);
-    for (const AtlasRect& board : {kDistanceBoardRect, kPointsBoardRect}) {
-        int light = 0, dark = 0;
-        for (int y = board.y + 8; y < board.y + board.h - 8; ++y)
-            for (int x = board.x + 8; x < board.x + board.w - 8; ++x) {
-                light += signs.at(x, y)[0] > 190;
-                dark += signs.at(x, y)[0] < 90;
-            }
-        EXPECT_GT(light, 400);
-        EXPECT_GT(dark, 2000);
-    }
-
-    const std::vector<uint8_t>& png = entryBytes(kLoadingPictureFile);
-    int32_t w = 0, h = 0;
-    uint8_t* logo = decodePngImage(png.data(), png.size(), &w, &h);
-    ASSERT_NE(logo, nullptr);
-    EXPECT_EQ(w, platform::kLandscapeWidth);
-    EXPECT_EQ(h, platform::kLandscapeHeight);
-    delete[] logo;
-}
-
-// ---- Shapes -----------------------------------------------------------------------------------
-
-TEST(WorldShapes, TrunksStandOnTheirCollisionCircleAndReachTheCanopy) {
-    std::set<std::vector<float>> distinct;
-    for (int i = 1; i <= 6; ++i) {
-        const std::string name = "tree_" + std::to_string(i);
-        const std::vector<Triangle> tris = world().triangles(name.c_str());
-        const Bounds b = boundsOf(tris);
-        int base = 0;
-        for (const Triangle& t : tris)
-            for (const Corner& c : t) {
-                if (std::fabs(c.p.z) > 1e-4f) continue;
-                ++base;
-                EXPECT_NEAR(std::hypot(c.p.x, c.p.y), 1.0f, 0.05f) << name;
-            }
-        EXPECT_GE(base, 12) << name << " has no ring at its foot";
-        EXPECT_NEAR(b.lo.z, 0.0f, 1e-4f) << name;
-        EXPECT_GT(b.hi.z * kSmallestTreeScale, kLeavesHeight + 0.5f)
-            << name << " ends below the canopy";
-        std::vector<float> shape;
-        for (const Triangle& t : tris)
-            for (const Corner& c : t) shape.insert(shape.end(), {c.p.x, c.p.y, c.p.z});
-        distinct.insert(shape);
-    }
-    EXPECT_EQ(distinct.size(), 6u) << "six different trunks";
-}
-
-TEST(WorldShapes, GroundAndCanopyCellsTileExactly) {
-    struct Cell {
-        const char* name;
-        float x0, x1, y0, y1;
-    };
-    for (const Cell& cell : {Cell{"grass", -20, 20, 0, 10}, Cell{"leaves_1", -10, 10, 0, 20}}) {
-        const std::vector<Triangle> tris = world().triangles(cell.name);
-        const Bounds b = boundsOf(tris);
-        EXPECT_FLOAT_EQ(b.lo.x, cell.x0);
-        EXPECT_FLOAT_EQ(b.hi.x, cell.x1);
-        EXPECT_FLOAT_EQ(b.lo.y, cell.y0);
-        EXPECT_FLOAT_EQ(b.hi.y, cell.y1);
-        EXPECT_FLOAT_EQ(b.lo.z, 0);
-        EXPECT_FLOAT_EQ(b.hi.z, 0);
-        float area = 0;
-        for (const Triangle& t : tris)
-            area += std::fabs(cross2(t[1].p.x - t[0].p.x, t[1].p.y - t[0].p.y, t[2].p.x - t[0].p.x,
-                                     t[2].p.y - t[0].p.y)) /
-                    2;
-        EXPECT_NEAR(area, (cell.x1 - cell.x0) * (cell.y1 - cell.y0), 0.01f) << cell.name;
-        // Opposite edges sit a whole number of picture repeats apart, so neighbours continue it.
-        float uAt0 = NAN, uAt1 = NAN, vAt0 = NAN, vAt1 = NAN;
-        for (const Triangle& t : tris)
-            for (const Corner& c : t) {
-                if (c.p.x == cell.x0 && c.p.y == cell.y0) uAt0 = c.u, vAt0 = c.v;
-                if (c.p.x == cell.x1 && c.p.y == cell.y1) uAt1 = c.u, vAt1 = c.v;
-            }
-        ASSERT_FALSE(std::isnan(uAt0 + uAt1 + vAt0 + vAt1)) << cell.name;
-        EXPECT_NEAR(uAt1 - uAt0, std::round(uAt1 - uAt0), 1e-3f) << cell.name;
-        EXPECT_NEAR(vAt1 - vAt0, std::round(vAt1 - vAt0), 1e-3f) << cell.name;
-        EXPECT_GE(std::fabs(uAt1 - uAt0), 1.0f) << cell.name;
-    }
-}
-
-// Sky and tree line are drawn at the eye stretched 1.3 across; the camera banks up to 30 degrees.
-TEST(WorldShapes, SkyAndTreeLineFillTheViewAtEveryRoll) {
-    for (float roll : {-kRunMaxRoll, -20.0f, -10.0f, 0.0f, 10.0f, 20.0f, kRunMaxRoll}) {
-        const RunView view(3, 40, roll);
-        const Vec3 eye = view.eye();
-        const Vec3 offset = {eye.x, eye.y, 0}, stretch = {kBackdropStretchX, 1, 1};
-        for (const char* name : {"sky", "horizon"}) {
-            struct Flat {
-                float x[3], y[3];
-            };
-            std::vector<Flat> flats;
-            for (const Triangle& t : world().triangles(name)) {
-                Flat f;
-                for (int k = 0; k < 3; ++k) {
-                    float ahead;
-                    ASSERT_TRUE(
-                        view.project(placed(t[k].p, offset, stretch), &f.x[k], &f.y[k], &ahead));
-                    EXPECT_GT(ahead, kObjectRange) << name << " stands among the objects";
-                    EXPECT_LT(ahead, kRunFarPlane) << name << " is cut by the far plane";
-                }
-                flats.push_back(f);
-            }
-            for (int i = 0; i <= 24; ++i)
-                for (int j = 0; j <= 24; ++j) {
-                    const float sx = -1 + i / 12.0f, sy = -1 + j / 12.0f;
-                    if (!std::strcmp(name, "horizon")) {
-                        // The tree line must cover the far edge of the ground and eye level.
-                        const Vec3 d = view.ray(sx, sy);
-                        const float elevation = std::atan2(d.z, std::hypot(d.x, d.y)) * 180 / kPi;
-                        if (elevation < -2.0f || elevation > 1.0f) continue;
-                    }
-                    const bool covered = std::any_of(
-                        flats.begin(), flats.end(),
-                        [&](const Flat& f) { return insideTriangle(sx, sy, f.x, f.y); });
-                    EXPECT_TRUE(covered)
-                        << name << " leaves (" << sx << ", " << sy << ") open at roll " << roll;
-                }
-        }
-    }
-}
-
-TEST(WorldShapes, GroundLightCoversAllGroundInView) {
-    const std::vector<Triangle> tris = world().triangles("shading");
-    for (float roll : {-kRunMaxRoll, 0.0f, kRunMaxRoll}) {
-        const RunView view(-7, 63, roll);
-        const Vec3 eye = view.eye();
-        for (int i = 0; i <= 30; ++i)
-            for (int j = 0; j <= 20; ++j) {
-                const Vec3 d = view.ray(-1 + i / 15.0f, -1 + j / 10.0f);
-                if (d.z >= 0) continue;
-                const float t = -eye.z / d.z;
-                const float gx = eye.x + d.x * t - eye.x, gy = eye.y + d.y * t - eye.y;
-                if (gy > 50 || std::fabs(gx) > 40) continue;  // beyond the ground cells drawn
-                const float mx = gx / kBackdropStretchX;
-                bool covered = false;
-                for (const Triangle& tri : tris) {
-                    const float x[3] = {tri[0].p.x, tri[1].p.x, tri[2].p.x};
-                    const float y[3] = {tri[0].p.y, tri[1].p.y, tri[2].p.y};
-                    if (insideTriangle(mx, gy, x, y)) {
-                        covered = true;
-                        break;
-                    }
-                }
-                EXPECT_TRUE(covered) << "ground at (" << gx << ", " << gy << ") is left unlit-dark";
-            }
-    }
-}
-
-TEST(WorldShapes, FacesTheCameraSeesAreFrontFaces) {
-    const RunView run(0, 0, 0);
-    const Vec3 eye = run.eye();
-    // Ground cells and the light on them, as the rows in front of the eye are drawn.
-    int front = 0;
-    for (int row = 0; row < 6; ++row)
-        for (int column = -1; column <= 1; ++column)
-            for (const Triangle& t : world().triangles("grass")) {
-                const float a = screenArea(run, t, {column * 40.0f, row * 10.0f, 0}, {1, 1, 1});
-                if (std::isnan(a)) continue;
-                EXPECT_GT(a, 0) << "a ground triangle faces away";
-                ++front;
-            }
-    EXPECT_GT(front, 20);
-    for (const char* name : {"shading", "sky", "horizon"})
-        for (const Triangle& t : world().triangles(name)) {
-            const float a = screenArea(run, t, {eye.x, eye.y, 0}, {kBackdropStretchX, 1, 1});
-            if (!std::isnan(a)) {
-                EXPECT_GT(a, 0) << name;
-            }
-        }
-    for (int row = 0; row < 4; ++row)
-        for (const Triangle& t : world().triangles("leaves_1")) {
-            const float a = screenArea(run, t, {0, row * 20.0f, kLeavesHeight}, {1, 1, 1});
-            if (!std::isnan(a)) {
-                EXPECT_GT(a, 0) << "the canopy is seen from below";
-            }
-        }
-
-    // Trunks: sides turned towards the eye are front faces, the far sides are culled.
-    for (int i = 1; i <= 6; ++i) {
-        const std::string name = "tree_" + std::to_string(i);
-        const Vec3 at = {1.5f, 9, 0};
-        const float s = 0.4f;
-        int seen = 0, culled = 0;
-        for (const Triangle& t : world().triangles(name.c_str())) {
-            Vec3 c = {0, 0, 0};
-            for (const Corner& k : t) c = {c.x + k.p.x / 3, c.y + k.p.y / 3, c.z + k.p.z / 3};
-            // Near the foot, where a trunk's lean has not yet moved its axis off the origin.
-            if (c.z > 7) continue;
-            const float ox = c.x, oy = c.y;
-            const Vec3 w = placed(c, at, {s, s, s});
-            const float towards = ox * (eye.x - w.x) + oy * (eye.y - w.y);
-            const float len = std::hypot(ox, oy) * std::hypot(eye.x - w.x, eye.y - w.y);
-            const float a = screenArea(run, t, at, {s, s, s});
-            if (std::isnan(a) || std::fabs(towards) < 0.3f * len) continue;
-            if (towards > 0) {
-                EXPECT_GT(a, 0) << name << " shows a side it should hide";
-                ++seen;
-            } else {
-                EXPECT_LT(a, 0) << name << " hides a side it should show";
-                ++culled;
-            }
-        }
-        EXPECT_GE(seen, 4) << name;
-        EXPECT_GE(culled, 4) << name;
-    }
-
-    // Signs, from the menu camera: the lettered faces turn to it and read left to right.
-    for (const auto& [name, board, side] :
-         {std::tuple<const char*, AtlasRect, float>{"menu_text_distance", kDistanceBoardRect,
-                                                    -kSignSideX},
-          std::tuple<const char*, AtlasRect, float>{"menu_text_points", kPointsBoardRect,
-                                                    kSignSideX}}) {
-        const Vec3 at = {eye.x + side, eye.y + kSignAheadY, kSignLift};
-        const Vec3 s = {kSignScale, kSignScale, kSignScale};
-        int lettered = 0;
-        for (const Triangle& t : world().triangles(name)) {
-            bool onBoard = true;
-            for (const Corner& c : t)
-                onBoard &= c.u * kAtlasSize >= board.x && c.u * kAtlasSize <= board.x + board.w &&
-                           c.v * kAtlasSize >= board.y && c.v * kAtlasSize <= board.y + board.h;
-            if (!onBoard) continue;
-            ++lettered;
-            EXPECT_GT(screenArea(run, t, at, s), 0) << name;
-            // Along u the picture runs rightwards on the screen.
-            float x[3], y[3], ahead;
-            for (int k = 0; k < 3; ++k) run.project(placed(t[k].p, at, s), &x[k], &y[k], &ahead);
-            const float du = t[1].u - t[0].u, dx = x[1] - x[0];
-            if (std::fabs(du) > 1e-3f) {
-                EXPECT_GT(du * dx, 0) << name << " reads mirrored";
-            }
-            for (int k = 0; k < 3; ++k) {
-                EXPECT_GT(x[k], -1.0f) << name << " is cut off at the side";
-                EXPECT_LT(x[k], 1.0f) << name << " is cut off at the side";
-            }
-        }
-        EXPECT_EQ(lettered, 2) << name;
-    }
-}
-
-TEST(WorldShapes, ObjectsHaveTheSizesTheGameDrawsThemAt) {
-    const Bounds death = boundsOf(world().triangles("death"));
-    EXPECT_NEAR(death.hi.z * kDeathMarkerScale, 2.0f, 0.25f) << "a marker about 2 m tall";
-    EXPECT_NEAR(death.lo.z, 0.0f, 1e-4f);
-    for (const char* name : {"shrub_1", "shrub_2", "shrub_3", "shrub_4"}) {
-        const Bounds b = boundsOf(world().triangles(name));
-        EXPECT_NEAR(b.radius, 1.0f, 0.2f) << name;
-        EXPECT_NEAR(b.lo.z, 0.0f, 1e-4f) << name;
-    }
-    for (const char* name : {"pickup_coin_1", "pickup_coin_2", "pickup_x2_1", "pickup_x2_2",
-                             "pickup_x3_1", "pickup_x3_2"}) {
-        const Bounds b = boundsOf(world().triangles(name));
-        EXPECT_NEAR(b.hi.x - b.lo.x, 1.0f, 0.4f) << name << " is about 1 unit across";
-        EXPECT_NEAR(b.hi.z - b.lo.z, 1.0f, 0.4f) << name;
-        // Centred on the point drawn 1.5 up, so it floats clear of the ground.
-        EXPECT_NEAR(b.hi.z + b.lo.z, 0.0f, 0.05f) << name;
-    }
-    for (const char* name : {"menu_text_distance", "menu_text_points"}) {
-        const Bounds b = boundsOf(world().triangles(name));
-        EXPECT_NEAR(kSignLift + kSignScale * b.lo.z, 0.0f, 0.02f)
-            << name << " stands on the ground";
-    }
-    // At the full zoom (x 4080) the flash's solid middle covers the whole 480 x 320 screen.
-    const float needed = std::hypot(240.0f, 160.0f) / 4080.0f;
-    const std::vector<Triangle> crash = world().triangles("crash");
-    EXPECT_LE(boundsOf(crash).radius, 1.05f) << "a small shape in screen units";
-    for (int k = 0; k < 36; ++k) {
-        const float px = needed * 1.5f * std::cos(k * kPi / 18),
-                    py = needed * 1.5f * std::sin(k * kPi / 18);
-        const bool covered = std::any_of(crash.begin(), crash.end(), [&](const Triangle& t) {
-            const float x[3] = {t[0].p.x, t[1].p.x, t[2].p.x},
-                        y[3] = {t[0].p.y, t[1].p.y, t[2].p.y};
-            return insideTriangle(px, py, x, y);
-        });
-        EXPECT_TRUE(covered);
-    }
-}
-
-// ---- Reproducible ----------------------------------------------------------------------------
-
-TEST(WorldBuild, TwoBuildsGiveTheSameBytes) {
-    std::vector<PackInput> again;
-    addWorldAssets(again);
-    const std::vector<PackInput>& first = worldEntries();
-    ASSERT_EQ(again.size(), first.size());
-    for (size_t i = 0; i < first.size(); ++i) {
-        EXPECT_EQ(again[i].name, first[i].name);
-        EXPECT_TRUE(again[i].bytes == first[i].bytes) << first[i].name;
-    }
-    std::string error;
-    std::vector<uint8_t> pack;
-    EXPECT_TRUE(buildPack(first, &pack, &error)) << error;
-    EXPECT_LT(pack.size(), 4u << 20);
-}
-
-// ---- A frame from the run camera ---------------------------------------------------------------
-
 TEST_F(WorldOnGl, RunCameraSeesLitGroundFadingAheadAndADarkTrunk) {
-    WorldPreviewAssets assets;
-    ASSERT_TRUE(loadWorldPreviewAssets(engine, kWorldModelFile, &assets));
-    WorldPreviewFrame frame;
-    frame.runnerX = 0;
-    frame.runnerY = 50;
-    const float eyeY = frame.runnerY - kRunEyeBehind;
-    const Vec3 tree = {-2.0f, eyeY + 8, 0};
-    frame.items.push_back({tree.x, tree.y, 0.5f, 3});
-    drawWorldPreview(engine, assets, frame);
-    std::vector<uint8_t> picture(platform::kLandscapeWidth * platform::kLandscapeHeight * 4);
+    const View view(0, 50, 0);
+    const Vec3 eye = view.eye(), tree = {-2.0f, eye.y + 8, 0.5f};
+    sceneBeginFrame(&scene_);
+    sceneSetCamera(&scene_, &view.camera);
+    ASSERT_TRUE(sceneSubmitObstacle(&scene_, 0, tree.x, tree.y, 0.5f));
+    sceneDraw(&scene_);
+    const int w = platform::kLandscapeWidth, h = platform::kLandscapeHeight;
+    std::vector<uint8_t> picture(w * h * 4);
     ASSERT_TRUE(platform::readLandscape(picture.data()));
-    auto pixel = [&](int x, int y) {
-        x = std::clamp(x, 0, platform::kLandscapeWidth - 1);
-        y = std::clamp(y, 0, platform::kLandscapeHeight - 1);
-        return &picture[(static_cast<size_t>(y) * platform::kLandscapeWidth + x) * 4];
-    };
-    // Mean colour of a 15 x 7 patch round (x, y): single texels of litter and moss vary a lot.
+    // Mean red, green, blue and luminance of a 15 x 7 patch round a picture point (x right, y
+    // down): single texels of litter and moss vary a lot.
     auto patch = [&](int x, int y) {
-        std::array<float, 3> sum = {0, 0, 0};
+        std::array<float, 4> sum = {0, 0, 0, 0};
         for (int dy = -3; dy <= 3; ++dy)
-            for (int dx = -7; dx <= 7; ++dx)
-                for (int k = 0; k < 3; ++k) sum[k] += pixel(x + dx, y + dy)[k] / 105.0f;
+            for (int dx = -7; dx <= 7; ++dx) {
+                const uint8_t* p = &picture[(std::clamp(y + dy, 0, h - 1) * w +
+                                             std::clamp(x + dx, 0, w - 1)) * 4];
+                for (int k = 0; k < 3; ++k) sum[k] += p[k] / 105.0f;
+                sum[3] += (0.3f * p[0] + 0.59f * p[1] + 0.11f * p[2]) / 105.0f;
+            }
         return sum;
     };
-    auto luminance = [&](int x, int y) {
-        const std::array<float, 3> p = patch(x, y);
-        return 0.3f * p[0] + 0.59f * p[1] + 0.11f * p[2];
+    auto at = [&](Vec3 p, int dx = 0, int dy = 0) {
+        return patch(static_cast<int>((view.screenX(p) + 1) * 0.5f * w) + dx,
+                     static_cast<int>((1 - view.screenY(p)) * 0.5f * h) + dy);
     };
-    // Where ground points land on the picture.
-    const RunView view(frame.runnerX, frame.runnerY, 0);
-    auto screenOf = [&](Vec3 p, int* x, int* y) {
-        float sx, sy, ahead;
-        ASSERT_TRUE(view.project(p, &sx, &sy, &ahead));
-        *x = static_cast<int>((sx + 1) * 0.5f * platform::kLandscapeWidth);
-        *y = static_cast<int>((1 - sy) * 0.5f * platform::kLandscapeHeight);
-    };
-    int nearX, nearY, farX, farY;
-    screenOf({0, eyeY + 4, 0}, &nearX, &nearY);
-    screenOf({0, eyeY + 36, 0}, &farX, &farY);
-    const std::array<float, 3> nearGround = patch(nearX, nearY);
-    EXPECT_GT(nearGround[1], nearGround[0] + 10) << "green ground by the runner";
-    EXPECT_GT(nearGround[1], nearGround[2] + 10);
-    EXPECT_GT(nearGround[1], 50);
-    EXPECT_LT(luminance(farX, farY), 0.35f * luminance(nearX, nearY)) << "the ground fades ahead";
-
+    const std::array<float, 4> near = at({0, eye.y + 4, 0});
+    EXPECT_GT(near[1], near[0] + 10) << "green ground by the runner";
+    EXPECT_GT(near[1], near[2] + 10);
+    EXPECT_GT(near[1], 50);
+    EXPECT_LT(at({0, eye.y + 36, 0})[3], 0.35f * near[3]) << "the ground fades ahead";
     // The trunk near its foot is dark against the lit ground on either side of it.
-    int treeX, treeY;
-    screenOf({tree.x, tree.y, 0.5f}, &treeX, &treeY);
-    const float trunk = luminance(treeX, treeY);
-    EXPECT_LT(trunk, 0.5f * luminance(treeX - 40, treeY + 6)) << "at " << treeX << "," << treeY;
-    EXPECT_LT(trunk, 0.5f * luminance(treeX + 40, treeY + 6));
-
+    EXPECT_LT(at(tree)[3], 0.5f * at(tree, -40, 6)[3]);
+    EXPECT_LT(at(tree)[3], 0.5f * at(tree, 40, 6)[3]);
     // The top of the picture (canopy and night sky) is darker than the lit ground.
     float top = 0, bottom = 0;
-    for (int x = 0; x < platform::kLandscapeWidth; x += 4) {
-        top += luminance(x, 10);
-        bottom += luminance(x, platform::kLandscapeHeight - 10);
-    }
+    for (int x = 0; x < w; x += 4) top += patch(x, 10)[3], bottom += patch(x, h - 10)[3];
     EXPECT_LT(top, 0.6f * bottom);
 }
 
-// ---- The contact sheet ------------------------------------------------------------------------
-
+// zvtool's contact sheet of the model: every mesh drawn in its own labelled cell.
 TEST(WorldContactSheet, DrawsEveryMeshInALabelledCell) {
-    const std::string zvtool = ZV_BINARY_DIR "/tools/zvtool";
-    ASSERT_TRUE(std::filesystem::exists(zvtool)) << "zvtool is not built";
     const std::string dir = zvtest::makeTempFolder();
     for (const PackInput& e : worldEntries())
-        ASSERT_TRUE(
-            zvtest::writeFile(dir + e.name.substr(1), std::string(e.bytes.begin(), e.bytes.end())));
-    const std::string out = dir + "sheet.png";
-    const std::string command = "SDL_VIDEODRIVER=dummy '" + zvtool + "' model render '" + dir +
-                                "world.kvm' '" + out + "' --cell 120 > /dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const std::string png = zvtest::readFile(out);
-    int32_t w = 0, h = 0;
-    uint8_t* rgba =
-        decodePngImage(reinterpret_cast<const uint8_t*>(png.data()), png.size(), &w, &h);
-    ASSERT_NE(rgba, nullptr);
-    const int columns = 7, cellW = 120, rows = 4;
-    ASSERT_EQ(w, columns * cellW);
-    const int cellH = h / rows;
-    // Every cell holds something besides its background: a mesh was drawn in it.
-    for (int cell = 0; cell < kWorldMeshCount; ++cell) {
-        const int x0 = (cell % columns) * cellW, y0 = (cell / columns) * cellH;
-        std::set<uint32_t> colours;
-        for (int y = y0 + cellH / 4; y < y0 + cellH; y += 2)
-            for (int x = x0; x < x0 + cellW; x += 2) {
-                const uint8_t* p = &rgba[(static_cast<size_t>(y) * w + x) * 4];
-                colours.insert(static_cast<uint32_t>(p[0] / 16) << 8 | (p[1] / 16) << 4 |
-                               p[2] / 16);
+        ASSERT_TRUE(zvtest::writeFile(dir + e.name.substr(1), {e.bytes.begin(), e.bytes.end()}));
+    const zvtest::ToolRun run = zvtest::runZvtool(
+        dir, {"model", "render", dir + "world.kvm", dir + "sheet.png", "--cell", "120"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const zvtest::Picture sheet = zvtest::readPngFile(dir + "sheet.png");
+    const int columns = 7, cellW = 120, cellH = sheet.height / 4;
+    ASSERT_EQ(sheet.width, columns * cellW);
+    for (int cell = 0; cell < kWorldMeshCount; ++cell) {  // more than a background in each
+        std::set<int> seen;
+        for (int y = cellH / 4; y < cellH; y += 2)
+            for (int x = 0; x < cellW; x += 2) {
+                const uint8_t* p = sheet.at(cell % columns * cellW + x, cell / columns * cellH + y);
+                seen.insert(p[0] / 16 << 8 | p[1] / 16 << 4 | p[2] / 16);
             }
-        EXPECT_GT(colours.size(), 3u)
-            << "cell " << cell << " (" << kWorldMeshes[cell].name << ") is empty";
+        EXPECT_GT(seen.size(), 3u) << "cell " << cell << " (" << kWorldMeshes[cell].name << ")";
     }
-    delete[] rgba;
 }
 
 }  // namespace
