@@ -10,6 +10,7 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/graphics_caps.h"
@@ -82,17 +83,21 @@ std::vector<Triangle> triangles(const std::string& name, Vec3 offset = {0, 0, 0}
     return out;
 }
 
-// Whether the ray from `from` along d passes through one of the triangles (edges included).
-bool crosses(const std::vector<Triangle>& tris, Vec3 from, Vec3 d) {
+// What the ray from `from` along d meets first among the triangles (edges included): 1 a front
+// face (counter-clockwise as seen from `from`), -1 a back face, 0 nothing.
+int firstHit(const std::vector<Triangle>& tris, Vec3 from, Vec3 d) {
+    float nearest = INFINITY;
+    int facing = 0;
     for (const Triangle& t : tris) {
         const Vec3 e1 = t[1].p - t[0].p, e2 = t[2].p - t[0].p, p = cross(d, e2);
         const float det = dot(e1, p);
         if (std::fabs(det) < 1e-12f) continue;
         const Vec3 s = from - t[0].p, q = cross(s, e1);
-        const float u = dot(s, p) / det, v = dot(d, q) / det;
-        if (u > -1e-4f && v > -1e-4f && u + v < 1 + 1e-4f && dot(e2, q) / det > 0) return true;
+        const float u = dot(s, p) / det, v = dot(d, q) / det, at = dot(e2, q) / det;
+        if (u > -1e-4f && v > -1e-4f && u + v < 1 + 1e-4f && at > 0 && at < nearest)
+            nearest = at, facing = det > 0 ? 1 : -1;
     }
-    return false;
+    return facing;
 }
 
 // The game's run camera for a runner at (x, y) banked by roll degrees, set up in an engine.
@@ -188,7 +193,7 @@ TEST(WorldShapes, ObjectsHaveTheSizesTheGameDrawsThemAt) {
     const float needed = 1.5f * std::hypot(240.0f, 160.0f) / kCrashZoomScale;
     for (int k = 0; k < 36; ++k) {
         const Vec3 at = {needed * std::cos(k * kPi / 18), needed * std::sin(k * kPi / 18), 1};
-        EXPECT_TRUE(crosses(triangles("crash"), at, {0, 0, -1})) << k * 10 << " degrees";
+        EXPECT_NE(firstHit(triangles("crash"), at, {0, 0, -1}), 0) << k * 10 << " degrees";
     }
 }
 
@@ -221,64 +226,12 @@ TEST(WorldShapes, GroundAndCanopyCellsTileExactly) {
     }
 }
 
-TEST(WorldShapes, FacesTheCameraSeesAreFrontFaces) {
-    // Where each mesh is seen from, in its own coordinates: the ground and its light from above,
-    // the canopy from below, the backdrops from the eye above their origin, a trunk's side from
-    // outside (near the foot, before its lean moves the axis), and the signs' lettered boards
-    // from the menu eye, reading left to right and whole on the screen.
-    const View menu(0, 0, 0);
-    int checked = 0;
-    for (const WorldMeshEntry& e : kWorldMeshes) {
-        const std::string name = e.name;
-        const bool sign = name.rfind("menu_text_", 0) == 0;
-        const bool points = name == "menu_text_points";
-        const AtlasRect board = points ? kPointsBoardRect : kDistanceBoardRect;
-        const Vec3 at = {points ? kSignSideX : -kSignSideX, menu.eye().y + kSignAheadY, kSignLift};
-        int lettered = 0;
-        for (const Triangle& t : sign ? triangles(name, at, {kSignScale, kSignScale, kSignScale})
-                                      : triangles(name)) {
-            const Vec3 c = {(t[0].p.x + t[1].p.x + t[2].p.x) / 3,
-                            (t[0].p.y + t[1].p.y + t[2].p.y) / 3,
-                            (t[0].p.z + t[1].p.z + t[2].p.z) / 3};
-            Vec3 from;
-            if (name == "grass" || name == "shading" || name == "leaves_1") {
-                from = {c.x, c.y, name == "leaves_1" ? -1.0f : 1.0f};
-            } else if (name == "sky" || name == "horizon") {
-                from = {0, 0, kRunEyeHeight};
-            } else if (name.rfind("tree_", 0) == 0 && name != "tree_shadow") {
-                if (c.z > 7 || std::hypot(c.x, c.y) < 0.3f) continue;
-                from = {c.x * 100, c.y * 100, c.z};
-            } else if (sign) {
-                bool onBoard = true;
-                for (const Corner& k : t) {
-                    const float u = k.u * kAtlasSize, v = k.v * kAtlasSize;
-                    onBoard &= u >= board.x && u <= board.x + board.w && v >= board.y &&
-                               v <= board.y + board.h;
-                }
-                if (!onBoard) continue;
-                ++lettered;
-                from = menu.eye();
-                for (int k = 0; k < 3; ++k) {
-                    const Corner &a = t[k], &b = t[(k + 1) % 3];
-                    const float du = b.u - a.u, dx = menu.screenX(b.p) - menu.screenX(a.p);
-                    EXPECT_TRUE(std::fabs(du) < 1e-3f || du * dx > 0) << name << " reads mirrored";
-                    EXPECT_LT(std::fabs(menu.screenX(a.p)), 1.0f) << name << " is cut off";
-                }
-            } else {
-                continue;
-            }
-            ++checked;
-            EXPECT_GT(dot(cross(t[1].p - t[0].p, t[2].p - t[0].p), from - t[0].p), 0)
-                << name << " turns a face away at " << c.x << ", " << c.y << ", " << c.z;
-        }
-        EXPECT_EQ(lettered, sign ? 2 : 0) << name;
-    }
-    EXPECT_GT(checked, 100);
-}
-
-// The sky and the tree line fill the view at every bank, beyond the objects and short of the far
-// plane; the ground's light covers all the ground drawn (50 ahead, 40 to either side).
-TEST(WorldShapes, BackdropsAndGroundLightFillTheViewAtEveryRoll) {
+// Everything the run camera sees, at every bank, is a front face and the view has no holes: the
+// sky everywhere, the tree line at eye level, the ground tiles as the game lays them and their
+// light over all the ground drawn (50 ahead, 40 to either side), the canopy tiles overhead, and
+// the near side of each trunk. The backdrops stand beyond the objects, short of the far plane.
+TEST(WorldShapes, TheRunCameraSeesOnlyFrontFacesAndNoHolesAtEveryRoll) {
+    int trunkHits[6] = {};
     for (float roll : {-kRunMaxRoll, -20.0f, -10.0f, 0.0f, 10.0f, 20.0f, kRunMaxRoll}) {
         const View view(3, 40, roll);
         const Vec3 eye = view.eye(), at = {eye.x, eye.y, 0}, stretch = {kBackdropStretch, 1, 1};
@@ -291,20 +244,79 @@ TEST(WorldShapes, BackdropsAndGroundLightFillTheViewAtEveryRoll) {
                     EXPECT_GT(view.ahead(c.p), kDrawRange) << "a backdrop among the objects";
                     EXPECT_LT(view.ahead(c.p), kFarPlane) << "a backdrop cut by the far plane";
                 }
+        std::vector<Triangle> ground, canopy, trunks[6];
+        for (int i = 0; i < kGroundRows; ++i)
+            for (int j = -1; j <= 1; ++j) {
+                const Vec2 tile = groundTile(eye, i, j);
+                const std::vector<Triangle> more = triangles("grass", {tile.x, tile.y, 0});
+                ground.insert(ground.end(), more.begin(), more.end());
+            }
+        for (int i = 0; i < 4; ++i)
+            for (int j = -3; j <= 3; ++j) {
+                const Vec2 tile = leavesTile(eye, i, j);
+                const auto more = triangles("leaves_1", {tile.x, tile.y, kCanopyHeight});
+                canopy.insert(canopy.end(), more.begin(), more.end());
+            }
+        for (int k = 0; k < 6; ++k)  // the largest trunks, side by side 8 ahead
+            trunks[k] = triangles("tree_" + std::to_string(k + 1),
+                                  {eye.x - 5 + 2.0f * k, eye.y + 8, 0},
+                                  {kLargestTreeScale, kLargestTreeScale, kLargestTreeScale});
         for (int i = 0; i <= 24; ++i)
             for (int j = 0; j <= 24; ++j) {
                 SCOPED_TRACE(testing::Message() << "roll " << roll << " at " << i << ", " << j);
                 const Vec3 d = view.ray(-1 + i / 12.0f, -1 + j / 12.0f);
-                EXPECT_TRUE(crosses(sky, eye, d)) << "the sky leaves a hole";
+                EXPECT_EQ(firstHit(sky, eye, d), 1) << "the sky";
                 const float elevation = std::atan2(d.z, std::hypot(d.x, d.y)) * 180 / kPi;
                 if (elevation > -2.0f && elevation < 1.0f) {
-                    EXPECT_TRUE(crosses(horizon, eye, d)) << "the tree line leaves a gap";
+                    EXPECT_EQ(firstHit(horizon, eye, d), 1) << "the tree line";
                 }
-                const float t = -eye.z / d.z;  // to the ground
-                if (d.z < 0 && t * d.y < 50 && std::fabs(t * d.x) < 40) {
-                    EXPECT_TRUE(crosses(light, eye, d)) << "ground left unlit-dark";
+                const float down = -eye.z / d.z, up = (kCanopyHeight - eye.z) / d.z;
+                if (d.z < 0 && down * d.y < 50 && std::fabs(down * d.x) < 40) {
+                    EXPECT_EQ(firstHit(ground, eye, d), 1) << "the ground";
+                    EXPECT_EQ(firstHit(light, eye, d), 1) << "the ground's light";
+                }
+                if (d.z > 0 && up * d.y < 60 && std::fabs(up * d.x) < 40) {
+                    EXPECT_EQ(firstHit(canopy, eye, d), 1) << "the canopy";
+                }
+                for (int k = 0; k < 6; ++k) {
+                    const int hit = firstHit(trunks[k], eye, d);
+                    EXPECT_NE(hit, -1) << "tree_" << k + 1 << " shows its far side";
+                    trunkHits[k] += hit;
                 }
             }
+    }
+    for (int hits : trunkHits) EXPECT_GT(hits, 20);
+}
+
+// The signs' lettered boards, seen from the menu eye (the run camera at the start, signs 7 ahead
+// and 3 to either side), turn their fronts to it, read left to right and are whole on screen.
+TEST(WorldShapes, MenuSignsFaceTheMenuEyeAndReadLeftToRight) {
+    const View menu(0, 0, 0);
+    for (const auto& [name, board, side] : {std::tuple{"menu_text_distance", kDistanceBoardRect,
+                                                       -kSignSideX},
+                                            std::tuple{"menu_text_points", kPointsBoardRect,
+                                                       kSignSideX}}) {
+        int lettered = 0;
+        for (const Triangle& t : triangles(name, {side, menu.eye().y + kSignAheadY, kSignLift},
+                                           {kSignScale, kSignScale, kSignScale})) {
+            bool onBoard = true;
+            for (const Corner& k : t) {
+                const float u = k.u * kAtlasSize, v = k.v * kAtlasSize;
+                onBoard &= u >= board.x && u <= board.x + board.w && v >= board.y &&
+                           v <= board.y + board.h;
+            }
+            if (!onBoard) continue;
+            ++lettered;
+            EXPECT_GT(dot(cross(t[1].p - t[0].p, t[2].p - t[0].p), menu.eye() - t[0].p), 0)
+                << name << " turns its letters away";
+            for (int k = 0; k < 3; ++k) {
+                const Corner &a = t[k], &b = t[(k + 1) % 3];
+                const float du = b.u - a.u, dx = menu.screenX(b.p) - menu.screenX(a.p);
+                EXPECT_TRUE(std::fabs(du) < 1e-3f || du * dx > 0) << name << " reads mirrored";
+                EXPECT_LT(std::fabs(menu.screenX(a.p)), 1.0f) << name << " is cut off";
+            }
+        }
+        EXPECT_EQ(lettered, 2) << name;
     }
 }
 
