@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "bench/bench_table.h"
+#include "bench/sample_pictures.h"
 #include "gfx2d/pvrtc_decompress.h"
 #include "gfx2d/png_reader.h"
-#include "tests/gfx2d/sample_pictures.h"
 #include "tools/writers/png_writer.h"
 #include "tools/writers/pvrtc_encoder.h"
 

@@ -1,27 +1,20 @@
-// Sprites and fonts: the .spr reader and its checks, frame sizes, aliases, mirrored frames,
-// font measuring and wrapping, and frames, text and columns drawn on the real Mesa GLES 1.1.
-#include <GLES/gl.h>
+// Sprites and fonts: the .spr reader and its checks, aliases, mirrored frames, font measuring and
+// wrapping, and frames, text and columns drawn on the real Mesa OpenGL ES 1.1.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/gl_state.h"
-#include "app/graphics_caps.h"
-#include "engine3d/renderer.h"
-#include "gfx2d/graphics.h"
 #include "gfx2d/sprite.h"
-#include "gfx2d/texture.h"
-#include "platform/platform.h"
-#include "storage/pack.h"
-#include "support/test_support.h"
-#include "tools/writers/pack_writer.h"
+#include "support/screen_2d_fixture.h"
 #include "tools/writers/png_writer.h"
 #include "tools/writers/sprite_writer.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using zvtest::Box;
 
 constexpr uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 constexpr uint32_t kYellow = 0xFFFF00, kCyan = 0x00FFFF;
@@ -48,17 +41,10 @@ Bytes build(const SpriteDef& def) {
     EXPECT_TRUE(buildSprite(def, &out, &error)) << error;
     return out;
 }
-SpriteModuleDef module(int sx, int sy, int w, int h, int ox = 0, int oy = 0, int picture = 0) {
-    SpriteModuleDef m;
-    m.sourceX = sx; m.sourceY = sy; m.width = w; m.height = h;
-    m.offsetX = ox; m.offsetY = oy; m.picture = picture;
-    return m;
-}
-SpriteFrameDef frame(std::vector<SpriteModuleDef> modules, bool mirrored = false) {
-    SpriteFrameDef f;
-    f.modules = std::move(modules);
-    f.mirrored = mirrored;
-    return f;
+// A frame of modules {source x, y, width, height, picture, offset x, y}.
+SpriteFrameDef frame(std::vector<SpriteModuleDef> modules, bool mirrored = false, int fx = 0,
+                     int fy = 0) {
+    return {std::move(modules), mirrored, fx, fy};
 }
 
 // A font over the test picture: 'A' a red block 5 wide, 'B' green 7 wide, 0xE9 blue 6 wide, each
@@ -66,42 +52,15 @@ SpriteFrameDef frame(std::vector<SpriteModuleDef> modules, bool mirrored = false
 SpriteDef testFont(int spacing) {
     SpriteDef def;
     def.isFont = true;
-    def.frames = {frame({module(0, 0, 5, 8, 0, -8)}), frame({module(16, 0, 7, 8, 0, -8)}),
-                  frame({module(32, 0, 6, 8, 0, -8)})};
-    def.font.spaceAdvance = 4;
-    def.font.letterSpacing = spacing;
-    def.font.lineHeight = 12;
-    def.font.ascent = 10;
-    def.font.glyphs = {{'A', 0}, {'B', 1}, {0xE9, 2}, {'Z', 0xFFFF}};
+    def.frames = {frame({{0, 0, 5, 8, 0, 0, -8}}), frame({{16, 0, 7, 8, 0, 0, -8}}),
+                  frame({{32, 0, 6, 8, 0, 0, -8}})};
+    def.font = {4, spacing, 12, 10, {{'A', 0}, {'B', 1}, {0xE9, 2}, {'Z', 0xFFFF}}};
     return def;
 }
 
-std::vector<uint16_t> chars(const std::u16string& s) {
-    return std::vector<uint16_t>(s.begin(), s.end());
-}
+std::vector<uint16_t> chars(const std::u16string& s) { return {s.begin(), s.end()}; }
 
-// Every query a caller can make, over every frame, glyph and module: nothing may read outside.
-void exercise(const Sprite* s) {
-    for (int f = -1; f <= s->frameCount; ++f) {
-        frameWidth(s, f);
-        frameHeight(s, f);
-        int l, t, r, b;
-        frameBounds(s, f, &l, &t, &r, &b);
-    }
-    SpriteModule m;
-    for (int i = 0; i < s->moduleCount; ++i) ASSERT_TRUE(spriteModule(s, i, &m));
-    uint16_t all[300];
-    for (int c = 0; c < 300; ++c) {
-        all[c] = static_cast<uint16_t>(c);
-        glyphFrame(s, c);
-    }
-    stringWidth(s, all, 0, 300);
-}
-
-// ---- Reading and checking the file
-// ---------------------------------------------------------------
-
-TEST(SpriteFile, FrameByte0x83HasThreeModulesAndIsMirrored) {
+TEST(SpriteFile, SectionsAreReadAsTheySayAndFilesWhoseSectionsLieAreRefused) {
     Sprite* s = parse(spriteFile({section("HD", {1, 0, 0, 0, 1}), section("FR", {0x83}),
                                   section("Sb", {1, 2, 3, 4, 5, 6}),
                                   section("Db", {10, 4, 20, 6, 30, 9})}));
@@ -110,151 +69,89 @@ TEST(SpriteFile, FrameByte0x83HasThreeModulesAndIsMirrored) {
     EXPECT_TRUE(frameMirrored(s, 0));
     SpriteModule m;
     ASSERT_TRUE(spriteModule(s, 2, &m));
-    EXPECT_EQ(m.sourceX, 5);
-    EXPECT_EQ(m.width, 15);
-    EXPECT_EQ(m.height, 4);
-    EXPECT_EQ(m.picture, 1);  // (30 & 1) * 2 + (9 & 1)
+    EXPECT_EQ((std::vector<int>{m.sourceX, m.width, m.height, m.picture}),
+              (std::vector<int>{5, 15, 4, 1}));  // picture (30 & 1) * 2 + (9 & 1)
     EXPECT_EQ(frameWidth(s, 0), 15);
     EXPECT_EQ(frameWidth(s, 1), 0);
     destroySprite(s);
-}
 
-TEST(SpriteFile, AnAliasDrawsItsSourceModulesAndOwnsNone) {
-    SpriteDef def;
-    const int counts[7] = {1, 2, 3, 1, 1, 0, 2};
-    int next = 0;
-    for (int f = 0; f < 7; ++f) {
-        SpriteFrameDef fr;
-        for (int i = 0; i < counts[f]; ++i, ++next) fr.modules.push_back(module(next, f, 2, 2));
-        def.frames.push_back(fr);
-    }
-    def.frames[5].aliasOf = 2;
-    const Bytes bytes = build(def);
-    const Bytes fm = section("FM", {5, 0, 2, 0});
-    EXPECT_NE(std::search(bytes.begin(), bytes.end(), fm.begin(), fm.end()), bytes.end());
-
-    Sprite* s = parse(bytes);
+    // Frame 1 draws frame 0's modules and owns none: frame 2's module is the third.
+    s = parse(spriteFile({section("HD", {3, 0, 1, 0, 1}), section("FR", {2, 2, 1}),
+                          section("FM", {1, 0, 0, 0}), section("Sb", {0, 0, 0, 1, 0, 2}),
+                          section("Db", Bytes(6, 2))}));
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->moduleCount, 10);
-    EXPECT_EQ(s->firstModule[5], s->firstModule[2]);
-    EXPECT_EQ(frameModuleCount(s, 5), 3);
-    EXPECT_EQ(s->firstModule[6], s->firstModule[4] + 1);
-    SpriteModule m;
-    spriteModule(s, s->firstModule[6], &m);
-    EXPECT_EQ(m.sourceY, 6) << "frame 6's first module is its own";
+    EXPECT_EQ(s->moduleCount, 3);
+    EXPECT_EQ(s->firstModule[1], s->firstModule[0]);
+    EXPECT_EQ(frameModuleCount(s, 1), 2);
+    ASSERT_TRUE(spriteModule(s, s->firstModule[2], &m));
+    EXPECT_EQ(m.sourceY, 2);
     destroySprite(s);
-}
 
-TEST(SpriteFile, SectionsThatLieAreRejected) {
+    // Files whose sections lie, or that reach 64 KiB, are refused.
     const Bytes hd = section("HD", {1, 0, 0, 0, 1}), fr = section("FR", {2});
     const Bytes sb = section("Sb", {0, 0, 1, 1}), db = section("Db", {2, 2, 2, 2});
-    ASSERT_NE(parse(spriteFile({hd, fr, sb, db})), nullptr);  // leaks nothing: checked below
     Bytes runsPast = spriteFile({hd, fr, sb, db});
     runsPast[runsPast.size() - 6] = 40;  // the last section claims 40 bytes
-    const std::vector<Bytes> bad = {
-        runsPast,
-        spriteFile({fr, sb, db}),                                      // no header
-        spriteFile({section("HD", {1, 0, 0, 0}), fr, sb, db}),         // short header
-        spriteFile({hd, section("FR", {0x9F}), sb, db}),               // 31 modules, 2 described
-        spriteFile({hd, fr, sb, section("Db", {2, 2})}),               // sizes for one module
-        spriteFile({hd, fr, sb, db, section("Ob", {1})}),              // offsets cut short
-        spriteFile({section("HD", {2, 0, 1, 0, 1}), section("FR", {1, 1}),
-                    section("FM", {1, 0, 9, 0}), sb, db}),             // alias of frame 9
-        spriteFile({hd, fr, sb, db, section("fH", {4, 0, 3, 0, 0, 12, 10})}),  // fU missing
-        spriteFile({hd, fr, sb, db, section("fH", {4, 0, 0, 0, 0, 12, 10}),
-                    section("fA", Bytes(20, 0))}),                     // fA cut short
-        Bytes{'S', 'P', 'R'},
-    };
-    for (size_t i = 0; i < bad.size(); ++i) EXPECT_EQ(parse(bad[i]), nullptr) << "case " << i;
-}
-
-TEST(SpriteFile, FilesOf64KiBOrMoreAreRejected) {
-    const Bytes base = spriteFile({section("HD", {0, 0, 0, 0, 1})});
-    for (size_t total : {size_t{65535}, size_t{65536}}) {
-        // Pad with one section (plus a tail section) to reach the total exactly.
-        const size_t room = total - base.size() - 4 - 4;
-        Bytes file = base;
-        const Bytes pad = section("XX", Bytes(room - 40000, 0)),
-                    pad2 = section("YY", Bytes(40000, 0));
+    // Padded with two sections to a total size.
+    auto padded = [](size_t total) {
+        Bytes file = spriteFile({section("HD", {0, 0, 0, 0, 1}), section("YY", Bytes(40000, 0))});
+        const Bytes pad = section("XX", Bytes(total - file.size() - 4, 0));
         file.insert(file.end(), pad.begin(), pad.end());
-        file.insert(file.end(), pad2.begin(), pad2.end());
-        ASSERT_EQ(file.size(), total);
-        Sprite* s = parse(file);
-        EXPECT_EQ(s != nullptr, total < 65536) << total;
+        return file;
+    };
+    const std::pair<Bytes, bool> cases[] = {
+        {spriteFile({hd, fr, sb, db}), true},
+        {padded(65535), true},
+        {padded(65536), false},
+        {runsPast, false},
+        {spriteFile({fr, sb, db}), false},                                  // no header
+        {spriteFile({section("HD", {1, 0, 0, 0}), fr, sb, db}), false},     // short header
+        {spriteFile({hd, section("FR", {0x9F}), sb, db}), false},           // 31 modules, 2 there
+        {spriteFile({hd, fr, sb, section("Db", {2, 2})}), false},           // sizes for one module
+        {spriteFile({hd, fr, sb, db, section("Ob", {1})}), false},          // offsets cut short
+        {spriteFile({section("HD", {2, 0, 1, 0, 1}), section("FR", {1, 1}),
+                     section("FM", {1, 0, 9, 0}), sb, db}), false},         // alias of frame 9
+        {spriteFile({hd, fr, sb, db, section("fH", {4, 0, 3, 0, 0, 12, 10})}), false},  // no fU
+        {spriteFile({hd, fr, sb, db, section("fH", {4, 0, 0, 0, 0, 12, 10}),
+                     section("fA", Bytes(20, 0))}), false},                 // fA cut short
+        {Bytes{'S', 'P', 'R'}, false},
+        {spriteFile({hd, fr, sb, db, Bytes{'X'}}), false},                  // a header cut short
+        {spriteFile({section("HD", {2, 0, 1, 0, 1}), section("FR", {1, 1}),
+                     section("FM", {2, 0, 0, 0}), sb, db}), false},         // alias frame 2 of 2
+        {spriteFile({section("HD", {2, 0, 1, 0, 1}), section("FR", {1, 5}),
+                     section("FM", {1, 0, 0, 0}), sb, db}), false},         // 5 modules, 1 there
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        s = parse(cases[i].first);
+        EXPECT_EQ(s != nullptr, cases[i].second) << "case " << i;
         destroySprite(s);
     }
 }
 
-TEST(SpriteFile, TruncatedOrCorruptedFilesNeverReadOutside) {
-    SpriteDef def = testFont(-1);
-    def.frames.push_back(frame({module(0, 0, 3, 3, -2, 1), module(5, 5, 2, 2)}, true));
-    def.frames.push_back(SpriteFrameDef());
-    def.frames.back().aliasOf = 3;
-    def.frames[3].referenceX = 1;
-    const Bytes good = build(def);
-    Sprite* whole = parse(good);
-    ASSERT_NE(whole, nullptr);
-    destroySprite(whole);
-    int accepted = 0;
-    for (size_t n = 0; n < good.size(); ++n) {
-        Sprite* s = parse(Bytes(good.begin(), good.begin() + n));
-        if (s) {
-            ++accepted;
-            exercise(s);
-        }
-        destroySprite(s);
-    }
-    EXPECT_LT(accepted, 8) << "only cuts at section ends can hold a whole sprite";
-    for (size_t i = 0; i < good.size(); ++i) {
-        for (uint8_t v :
-             {uint8_t{0x00}, uint8_t{0xFF}, uint8_t(good[i] ^ 0x80), uint8_t(good[i] + 1)}) {
-            Bytes bytes = good;
-            bytes[i] = v;
-            Sprite* s = parse(bytes);
-            if (s) exercise(s);
-            destroySprite(s);
-        }
-    }
-}
-
-// ---- Fonts without drawing ----------------------------------------------------------------------
-
-TEST(SpriteFont, GlyphsComeFromTheAsciiAndUnicodeTables) {
-    SpriteDef def = testFont(0);
-    def.font.glyphs.push_back({' ', 1});
-    Sprite* font = parse(build(def));
-    ASSERT_NE(font, nullptr);
-    EXPECT_TRUE(isFont(font));
-    EXPECT_EQ(glyphFrame(font, 'A'), 0);
-    EXPECT_EQ(glyphFrame(font, 'B'), 1);
-    EXPECT_EQ(glyphFrame(font, ' '), 1) << "32 is looked up in fU";
-    EXPECT_EQ(glyphFrame(font, 0xE9), 2);
-    EXPECT_EQ(glyphFrame(font, 10), kNoGlyph);
-    EXPECT_EQ(glyphFrame(font, 'C'), kNoGlyph);
-    EXPECT_EQ(glyphFrame(font, 'Z'), kNoGlyph) << "a frame outside the sprite is no glyph";
-    EXPECT_EQ(glyphFrame(font, 0x20AC), kNoGlyph);
-    EXPECT_EQ(lineHeight(font), 12);
-    destroySprite(font);
-}
-
-TEST(SpriteFont, NegativeSpacingAddsTwoMinusSpacingToTheWidth) {
-    Sprite* font = parse(build(testFont(-1)));
-    ASSERT_NE(font, nullptr);
+TEST(SpriteFont, GlyphsComeFromTheTablesAndWidthsAddTheSpacing) {
+    SpriteDef withSpace = testFont(2);
+    withSpace.font.glyphs.push_back({' ', 1});
+    Sprite* fonts[3] = {parse(build(withSpace)), parse(build(testFont(2))),
+                        parse(build(testFont(-1)))};
+    ASSERT_TRUE(fonts[0] && fonts[1] && fonts[2] && isFont(fonts[0]));
+    const std::pair<int, int> glyphs[] = {
+        {'A', 0}, {'B', 1}, {' ', 1} /* 32 is looked up in fU */, {0xE9, 2}, {10, kNoGlyph},
+        {'C', kNoGlyph}, {'Z', kNoGlyph} /* a frame outside the sprite */, {0x20AC, kNoGlyph}};
+    for (const auto& [code, glyph] : glyphs) EXPECT_EQ(glyphFrame(fonts[0], code), glyph) << code;
+    EXPECT_EQ(lineHeight(fonts[0]), 12);
+    // Glyph width plus spacing; 4 for the space, a character without glyph and a line feed; a
+    // negative spacing adds 2 minus it once more.
     const std::vector<uint16_t> text = chars(u"AB C\n");
-    // (5 - 1) + (7 - 1) + space 4 + no glyph 4 + line feed 4, plus 2 - (-1)
-    EXPECT_EQ(stringWidth(font, text.data(), 0, 5), 4 + 6 + 4 + 4 + 4 + 3);
-    EXPECT_EQ(stringWidth(font, text.data(), 1, 1), 6 + 3);
-    destroySprite(font);
-    Sprite* plain = parse(build(testFont(2)));
-    EXPECT_EQ(stringWidth(plain, text.data(), 0, 2), 7 + 9);
-    destroySprite(plain);
+    EXPECT_EQ(stringWidth(fonts[1], text.data(), 0, 5), 7 + 9 + 4 + 4 + 4);
+    EXPECT_EQ(stringWidth(fonts[2], text.data(), 0, 5), 4 + 6 + 4 + 4 + 4 + 3);
+    EXPECT_EQ(stringWidth(fonts[2], text.data(), 1, 1), 6 + 3);
+    for (Sprite* font : fonts) destroySprite(font);
 }
 
 TEST(SpriteFont, Utf8DecodesByTheLeadingOnes) {
     uint16_t out[16];
     ASSERT_EQ(decodeUtf8("a\xC3\xA9\xE2\x82\xAC", out, 16), 3);
-    EXPECT_EQ(out[1], 0xE9);
-    EXPECT_EQ(out[2], 0x20AC);
+    EXPECT_EQ(out[1] * 0x10000 + out[2], 0xE9 * 0x10000 + 0x20AC);
     ASSERT_EQ(decodeUtf8("\xE2\x82", out, 16), 1) << "a sequence cut by the end of the text";
     EXPECT_EQ(out[0], 0x82);
     EXPECT_EQ(decodeUtf8("abcdef", out, 4), 4);
@@ -265,17 +162,18 @@ TEST(SpriteFont, Utf8DecodesByTheLeadingOnes) {
     EXPECT_EQ(used, 7u);
 }
 
-TEST(SpriteFont, LinesBreakAtTheLastSpaceThatFits) {
+TEST(SpriteFont, LinesBreakAtTheLastSpaceThatFitsAndFlowBesideAButton) {
     Sprite* font = parse(build(testFont(0)));  // A: 5, B: 7, space: 4
     const std::vector<uint16_t> text = chars(u"AA BB AB\nBBBBBB");
-    int next = 0;
-    EXPECT_EQ(wrapLine(font, text.data(), 0, 15, 30, &next), 5);  // "AA BB" is 28 wide
-    EXPECT_EQ(next, 6);
-    EXPECT_EQ(wrapLine(font, text.data(), 6, 15, 100, &next), 8) << "a line feed ends the line";
-    EXPECT_EQ(next, 9);
-    EXPECT_EQ(wrapLine(font, text.data(), 9, 15, 20, &next), 11) << "no space: cut where full";
-    EXPECT_EQ(wrapLine(font, text.data(), 9, 15, 1, &next), 10) << "one character at least";
-
+    struct Case { int start, maxWidth, end, next; };
+    for (const Case& c : {Case{0, 30, 5, 6},      // "AA BB" is 28 wide
+                          Case{6, 100, 8, 9},     // a line feed ends the line
+                          Case{9, 20, 11, 11},    // no space: cut where full
+                          Case{9, 1, 10, 10}}) {  // one character at least
+        int next = 0;
+        EXPECT_EQ(wrapLine(font, text.data(), c.start, 15, c.maxWidth, &next), c.end) << c.start;
+        EXPECT_EQ(next, c.next) << c.start;
+    }
     // Six words two to a line: three lines; a button under the first line narrows every line
     // from the second on to one word, once.
     const std::vector<uint16_t> words = chars(u"AB AB AB AB AB AB");
@@ -287,216 +185,101 @@ TEST(SpriteFont, LinesBreakAtTheLastSpaceThatFits) {
     destroySprite(font);
 }
 
-// ---- Drawing ------------------------------------------------------------------------------------
-
 // The test picture, 64 x 32: 8 x 8 blocks red (0, 0), green (16, 0), blue (32, 0), and a block at
 // (0, 16) yellow on its left half and cyan on its right; transparent elsewhere.
 Bytes testPicturePng() {
-    std::vector<uint8_t> rgba(64 * 32 * 4, 0);
-    auto put = [&](int x0, int y0, int w, int h, uint32_t c) {
-        for (int y = y0; y < y0 + h; ++y) {
-            for (int x = x0; x < x0 + w; ++x) {
+    Bytes rgba(64 * 32 * 4, 0);
+    for (const auto& [x0, y0, w, c] : {std::array<uint32_t, 4>{0, 0, 8, kRed}, {16, 0, 8, kGreen},
+                                       {32, 0, 8, kBlue}, {0, 16, 4, kYellow}, {4, 16, 4, kCyan}})
+        for (uint32_t y = y0; y < y0 + 8; ++y)
+            for (uint32_t x = x0; x < x0 + w; ++x) {
                 uint8_t* p = &rgba[(y * 64 + x) * 4];
-                p[0] = c >> 16; p[1] = c >> 8; p[2] = c; p[3] = 255;
+                p[0] = c >> 16, p[1] = c >> 8, p[2] = c, p[3] = 255;
             }
-        }
-    };
-    put(0, 0, 8, 8, kRed);
-    put(16, 0, 8, 8, kGreen);
-    put(32, 0, 8, 8, kBlue);
-    put(0, 16, 4, 8, kYellow);
-    put(4, 16, 4, 8, kCyan);
     Bytes png;
     EXPECT_TRUE(encodePngRgba(rgba.data(), 64, 32, &png));
     return png;
 }
 
-class SpriteDrawing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(zvtest::ensureGlContext());
-        applyInitialGlState(platform::kScreenWidth, platform::kScreenHeight);
-        Graphics::setViewport(0, 0, platform::kScreenWidth, platform::kScreenHeight);
-        caps_.glVersion = 1.1f;
-        caps_.textureMemory = 0x01400000;
-        previousCaps_ = g_graphicsCaps;
-        g_graphicsCaps = &caps_;
-        g_boundTexture2D = -1;
-        g_ = new Graphics(&caps_, nullptr, 0, 0);
-        g_->setColor(0xFF000000u);
-        g_->fillRect(0, 0, 480, 320);
-    }
-    void TearDown() override {
-        delete g_;
-        closePack();
-        g_graphicsCaps = previousCaps_;
-    }
-    // Opens a pack of the given entries.
-    void pack(const std::vector<PackInput>& entries) {
-        const std::string path = zvtest::makeTempFolder() + "packres.bin";
-        std::string error;
-        ASSERT_TRUE(writePackFile(path.c_str(), entries, &error)) << error;
-        ASSERT_TRUE(openPack(path.c_str()));
-    }
-    Sprite* loadWithPicture(const SpriteDef& def, const char* pictureName = "/t.png") {
-        pack({{"/t.spr", build(def)}, {pictureName, testPicturePng()}});
-        return loadSprite("/t.spr");
-    }
-    void capture() {
-        screen_.resize(480 * 320 * 4);
-        ASSERT_TRUE(platform::readLandscape(screen_.data()));
-    }
-    // The test colour nearest to the pixel: the loader filters linearly and transform 0 pulls
-    // its far edges in by half a texel, so drawn blocks are close to, not exactly, their colour.
-    uint32_t pixel(int x, int y) const {
-        const uint8_t* p = &screen_[(static_cast<size_t>(y) * 480 + x) * 4];
-        uint32_t best = kBlack;
-        int bestDistance = 1 << 30;
-        for (uint32_t c : {kBlack, kRed, kGreen, kBlue, kYellow, kCyan}) {
-            const int dr = p[0] - static_cast<int>(c >> 16),
-                      dg = p[1] - static_cast<int>((c >> 8) & 0xFF);
-            const int db = p[2] - static_cast<int>(c & 0xFF);
-            const int d = dr * dr + dg * dg + db * db;
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = c;
-            }
-        }
-        return best;
-    }
+// The loader filters linearly and transform 0 pulls its far edges in by half a texel: drawn
+// blocks are close to, not exactly, their colour.
+using SpriteDrawing = zvtest::Screen2dTest;
 
-    GraphicsCaps caps_{};
-    GraphicsCaps* previousCaps_ = nullptr;
-    Graphics* g_ = nullptr;
-    std::vector<uint8_t> screen_;
-};
-
-TEST_F(SpriteDrawing, APictureStandsInForASpriteOfOneFrame) {
-    pack({{"/pic.png", testPicturePng()}});
-    Sprite* s = loadSprite("/pic.png");
-    ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(isPictureOnly(s));
-    EXPECT_EQ(s->frameCount, 1);
-    EXPECT_EQ(frameWidth(s, 0), 64);
-    EXPECT_EQ(frameHeight(s, 0), 32);
-    paintFrame(s, g_, 100, 50, 0, 0, 0, kTransformNone);
-    capture();
-    EXPECT_EQ(pixel(100, 50), kRed);
-    EXPECT_EQ(pixel(116, 50), kGreen);
-    destroySprite(s);
-    EXPECT_EQ(loadSprite("/missing.png"), nullptr);
-    EXPECT_EQ(loadSprite("/missing.spr"), nullptr);
-}
-
-TEST_F(SpriteDrawing, MirroredFramesMoveTheirModulesNotTheirPixels) {
-    SpriteDef def;
-    def.frames = {frame({module(0, 16, 8, 8), module(0, 0, 8, 8, 10, 0)}),
-                  frame({module(0, 16, 8, 8), module(0, 0, 8, 8, 10, 0)}, true)};
-    def.frames[0].referenceX = def.frames[1].referenceX = 2;
-    def.frames[0].referenceY = def.frames[1].referenceY = 3;
-    Sprite* s = loadWithPicture(def);
-    ASSERT_NE(s, nullptr);
-    paintFrame(s, g_, 100, 100, 0, 0, 0, kTransformNone);
-    paintFrame(s, g_, 300, 100, 1, 0, 0, kTransformNone);
-    capture();
-    // Plain: the two-tone block from x - fx, y - fy, the red block 10 further right.
-    EXPECT_EQ(pixel(98, 97), kYellow);
-    EXPECT_EQ(pixel(102, 97), kCyan);
-    EXPECT_EQ(pixel(108, 97), kRed);
-    EXPECT_EQ(pixel(97, 97), kBlack);
-    // Mirrored: blocks placed leftwards from x + fx, fy not applied; yellow still on the left.
-    EXPECT_EQ(pixel(294, 100), kYellow);
-    EXPECT_EQ(pixel(298, 100), kCyan);
-    EXPECT_EQ(pixel(284, 100), kRed);
-    EXPECT_EQ(pixel(298, 99), kBlack);
-    destroySprite(s);
-}
-
-TEST_F(SpriteDrawing, PaintFrameExScalesPlacementsAndFlipsMirroredFrames) {
-    SpriteDef def;
-    def.frames = {frame({module(0, 16, 8, 8), module(0, 0, 8, 8, 10, 0)}),
-                  frame({module(0, 16, 8, 8)}, true)};
-    Sprite* s = loadWithPicture(def);
-    ASSERT_NE(s, nullptr);
-    paintFrameEx(s, g_, 100, 100, 0, 0, 0, kTransformNone, 2.0f, 0, 0, 1.0f);
-    paintFrameEx(s, g_, 300, 100, 1, 0, 0, kTransformNone, 1.0f, 0, 0, 1.0f);
-    capture();
-    // Scaled regions blend with the transparent border at their outermost pixels: look inside.
-    EXPECT_EQ(pixel(101, 101), kYellow);
-    EXPECT_EQ(pixel(109, 114), kCyan);
-    EXPECT_EQ(pixel(116, 101), kBlack);
-    EXPECT_EQ(pixel(121, 101), kRed);  // offset 10 scaled to 20
-    EXPECT_EQ(pixel(134, 114), kRed);
-    EXPECT_EQ(pixel(137, 101), kBlack);
-    EXPECT_EQ(pixel(292, 100), kCyan);  // mirrored and flipped: cyan now on the left
-    EXPECT_EQ(pixel(299, 100), kYellow);
-    destroySprite(s);
-}
-
-TEST_F(SpriteDrawing, OnlyTheFirstPictureIsLoadedAndEmptySlotsDrawNothing) {
-    SpriteDef def;
-    def.imageCount = 2;
-    def.frames = {frame({module(0, 0, 8, 8), module(16, 0, 8, 8, 10, 0, 1)})};
-    Sprite* s = loadWithPicture(def, "/t_0.png");
-    ASSERT_NE(s, nullptr);
-    ASSERT_NE(s->pictures[0][0], nullptr);
-    EXPECT_EQ(s->pictures[0][1], nullptr);
+TEST_F(SpriteDrawing, PicturesLoadByTheSpritesNameAndEmptySlotsDrawNothing) {
+    SpriteDef two;
+    two.imageCount = 2;
+    two.frames = {frame({{0, 0, 8, 8}, {16, 0, 8, 8, 1, 10, 0}})};
+    zvtest::ScopedPack pack({{"/pic.png", testPicturePng()}, {"/two.spr", build(two)},
+                             {"/two_0.png", testPicturePng()}, {"/lost.spr", build(two)}});
+    Sprite* picture = loadSprite("/pic.png");  // a picture stands in for a sprite of one frame
+    Sprite* s = loadSprite("/two.spr");        // only the first of two pictures is loaded
+    Sprite* lost = loadSprite("/lost.spr");    // a missing picture leaves the sprite loaded
+    ASSERT_TRUE(picture && s && lost);
+    EXPECT_TRUE(isPictureOnly(picture));
+    EXPECT_EQ(picture->frameCount, 1);
+    EXPECT_EQ(frameWidth(picture, 0) * 100 + frameHeight(picture, 0), 64 * 100 + 32);
+    EXPECT_TRUE(s->pictures[0][0] && !s->pictures[0][1] && !lost->pictures[0][0]);
+    EXPECT_EQ(glyphFrame(s, 'A'), kNoGlyph) << "not a font";
+    paintFrame(picture, g_, 100, 50, 0, 0, 0, kTransformNone);
     paintFrame(s, g_, 100, 100, 0, 0, 0, kTransformNone);
     paintFrame(s, g_, 100, 100, 0, 1, 0, kTransformNone);  // palette 1 does not exist
-    capture();
-    EXPECT_EQ(pixel(100, 100), kRed);
-    EXPECT_EQ(pixel(112, 100), kBlack);
-    destroySprite(s);
-
-    closePack();
-    s = loadWithPicture(def, "/elsewhere.png");
-    ASSERT_NE(s, nullptr) << "a missing picture leaves the sprite loaded";
-    EXPECT_EQ(s->pictures[0][0], nullptr);
-    paintFrame(s, g_, 200, 200, 0, 0, 0, kTransformNone);
-    destroySprite(s);
+    paintFrame(lost, g_, 200, 200, 0, 0, 0, kTransformNone);
+    expectSnappedColours({{100, 50, kRed}, {116, 50, kGreen}, {100, 100, kRed}, {112, 100, kBlack},
+                   {200, 200, kBlack}});
+    EXPECT_EQ(loadSprite("/missing.png"), nullptr);
+    EXPECT_EQ(loadSprite("/missing.spr"), nullptr);
+    for (Sprite* each : {picture, s, lost}) destroySprite(each);
 }
 
-TEST_F(SpriteDrawing, TextStandsOnTheBaselineAndLineFeedAdvancesLikeASpace) {
-    SpriteDef def = testFont(1);
-    Sprite* font = loadWithPicture(def);
-    ASSERT_NE(font, nullptr);
-    const std::vector<uint16_t> text = chars(u"A\nB");
-    drawChars(font, g_, text.data(), 0, 3, 100, 100, 0, 0, -1);
-    EXPECT_EQ(drawString(font, g_, "B\xC3\xA9", 300, 200, kAnchorRight | kAnchorBottom), 12);
-    capture();
-    // Top at y + ascent - 8; 'B' after A (5) + spacing (1) + the space advance (4).
-    EXPECT_EQ(pixel(100, 102), kRed);
-    EXPECT_EQ(pixel(100, 101), kBlack);
-    EXPECT_EQ(pixel(104, 109), kRed);
-    EXPECT_EQ(pixel(109, 105), kBlack);
-    EXPECT_EQ(pixel(110, 105), kGreen);
-    // Right and bottom: "Bé" is 8 + 7 wide and ends at x = 300, its baseline at y = 200.
-    EXPECT_EQ(pixel(285, 192), kGreen);
-    EXPECT_EQ(pixel(284, 192), kBlack);
-    EXPECT_EQ(pixel(293, 199), kBlue);
-    EXPECT_EQ(pixel(293, 200), kBlack);
-    destroySprite(font);
-}
-
-TEST_F(SpriteDrawing, AColumnRepeatsItsMiddleInsideTheSpaceLeft) {
-    SpriteDef def;
-    def.frames = {frame({module(0, 0, 8, 8)}), frame({module(16, 0, 8, 3)}),
-                  frame({module(32, 0, 8, 8)})};
-    Sprite* s = loadWithPicture(def);
+TEST_F(SpriteDrawing, FramesTextAndColumnsLandWhereTheirRulesSay) {
+    SpriteDef def = testFont(1);  // frames 0 to 2: the glyphs
+    const std::vector<SpriteModuleDef> twoBlocks = {{0, 16, 8, 8}, {0, 0, 8, 8, 0, 10, 0}};
+    // Frames 3 to 9; 7 to 9 make a column.
+    def.frames.insert(def.frames.end(),
+                      {frame(twoBlocks, false, 2, 3), frame(twoBlocks, true, 2, 3),
+                       frame(twoBlocks), frame({{0, 16, 8, 8}}, true), frame({{0, 0, 8, 8}}),
+                       frame({{16, 0, 8, 3}}), frame({{32, 0, 8, 8}})});
+    zvtest::ScopedPack pack({{"/t.spr", build(def)}, {"/t.png", testPicturePng()}});
+    Sprite* s = loadSprite("/t.spr");
     ASSERT_NE(s, nullptr);
-    drawColumn(s, g_, 50, 20, 40, 0, 1, 2);     // 8 top, 24 of middle, 8 bottom
-    drawColumn(s, g_, 80, 20, 10, 0, 1, 2);     // no room: bottom follows top
-    drawColumn(s, g_, 110, 20, 40, 0, 99, 2);   // a middle of no height
+    const std::vector<uint16_t> text = chars(u"A\nB");
+    drawChars(s, g_, text.data(), 0, 3, 100, 100, 0, 0, -1);
+    EXPECT_EQ(drawString(s, g_, "B\xC3\xA9", 300, 200, kAnchorRight | kAnchorBottom), 12);
+    paintFrame(s, g_, 100, 250, 3, 0, 0, kTransformNone);
+    paintFrame(s, g_, 300, 250, 4, 0, 0, kTransformNone);
+    paintFrameEx(s, g_, 400, 20, 5, 0, 0, kTransformNone, 2.0f, 0, 0, 1.0f);
+    paintFrameEx(s, g_, 200, 20, 6, 0, 0, kTransformNone, 1.0f, 0, 0, 1.0f);
+    drawColumn(s, g_, 50, 20, 40, 7, 8, 9);    // 8 top, 24 of middle, 8 bottom
+    drawColumn(s, g_, 80, 20, 10, 7, 8, 9);    // no room: bottom follows top
+    drawColumn(s, g_, 110, 20, 40, 7, 99, 9);  // a middle of no height
     EXPECT_EQ(g_->clipWidth(), 480);
-    capture();
-    EXPECT_EQ(pixel(50, 27), kRed);
-    EXPECT_EQ(pixel(50, 28), kGreen);
-    EXPECT_EQ(pixel(50, 51), kGreen);
-    EXPECT_EQ(pixel(50, 52), kBlue);
-    EXPECT_EQ(pixel(50, 59), kBlue);
-    EXPECT_EQ(pixel(80, 28), kBlue);
-    EXPECT_EQ(pixel(110, 52), kBlue) << "the bottom still comes after the space";
-    EXPECT_EQ(pixel(110, 28), kBlack);
+    // The extents the modules cover, as drawn below: [left, right) x [top, bottom).
+    const Box extents[] = {{-2, -3, 16, 5}, {-16, 0, 2, 8}};
+    for (int f : {3, 4}) {
+        Box b;
+        ASSERT_TRUE(frameBounds(s, f, &b[0], &b[1], &b[2], &b[3]));
+        EXPECT_EQ(b, extents[f - 3]) << "frame " << f;
+    }
+    int l, t, r, b;
+    EXPECT_FALSE(frameBounds(s, -1, &l, &t, &r, &b) || frameBounds(s, 10, &l, &t, &r, &b));
+    expectSnappedColours({
+        // Text: top at y + ascent - 8; 'B' after A (5) + spacing (1) + the space advance (4).
+        // Right and bottom: "Bé" is 8 + 7 wide and ends at x = 300, its baseline at y = 200.
+        {100, 102, kRed}, {100, 101, kBlack}, {104, 109, kRed}, {109, 105, kBlack},
+        {110, 105, kGreen}, {285, 192, kGreen}, {284, 192, kBlack}, {293, 199, kBlue},
+        {293, 200, kBlack},
+        // Plain: the two-tone block from x - fx, y - fy, the red block 10 further right.
+        // Mirrored: modules placed leftwards from x + fx, fy not applied, their pixels unturned.
+        {98, 247, kYellow}, {102, 247, kCyan}, {108, 247, kRed}, {97, 247, kBlack},
+        {294, 250, kYellow}, {298, 250, kCyan}, {284, 250, kRed}, {298, 249, kBlack},
+        // Scaled by 2, the offset of 10 too (the outermost pixels blend with the border).
+        {401, 21, kYellow}, {409, 34, kCyan}, {416, 21, kBlack}, {421, 21, kRed},
+        {434, 34, kRed}, {437, 21, kBlack},
+        // paintFrameEx flips a mirrored frame's modules: cyan on the left.
+        {192, 20, kCyan}, {199, 20, kYellow},
+        // Columns.
+        {50, 27, kRed}, {50, 28, kGreen}, {50, 51, kGreen}, {50, 52, kBlue}, {50, 59, kBlue},
+        {80, 28, kBlue}, {110, 52, kBlue}, {110, 28, kBlack}});
     destroySprite(s);
 }
 

@@ -1,90 +1,45 @@
-// The zvtool texture command, run as the built program: decode, encode, info and usage.
+// The zvtool texture command, run as the built program: usage, decode, encode, info and ATC.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
-#include "gfx2d/pvr_file.h"
-#include "gfx2d/texture_test_util.h"
+#include "gfx2d/gfx_fixture.h"
 
-namespace {
-
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-const std::string kZvtool = ZV_BINARY_DIR "/tools/zvtool";
-
-ToolRun zvtool(const std::string& scratch, const std::vector<std::string>& args) {
-    std::string command = "'" + kZvtool + "' texture";
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " >'" + scratch + "out.txt' 2>'" + scratch + "err.txt'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, zvtest::readFile(scratch + "out.txt"),
-            zvtest::readFile(scratch + "err.txt")};
-}
-
-class ZvtoolTexture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(kZvtool)) GTEST_SKIP() << "zvtool is not built";
-        scratch_ = zvtest::makeTempFolder();
-    }
-    std::string scratch_;
-};
-
-TEST_F(ZvtoolTexture, AloneItPrintsUsage) {
-    const ToolRun run = zvtool(scratch_, {});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("usage: zvtool texture decode"), std::string::npos);
-}
-
-TEST_F(ZvtoolTexture, DecodesAPvrAsTheGameDoes) {
-    const std::string out = scratch_ + "smoke.png";
-    const ToolRun run = zvtool(scratch_, {"decode", textest::pvrtcVector("p11_smoke_32x32_2bpp_alpha_mips.pvr"), out});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const textest::Picture ours = textest::decodeWithGameReader(textest::readBytes(out));
-    const textest::Picture reference = textest::decodeWithGameReader(
-        textest::readBytes(textest::pvrtcVector("p11_smoke_32x32_2bpp_alpha_mips.dec.png")));
-    EXPECT_EQ(ours.width, 32);
-    EXPECT_EQ(ours.rgba, reference.rgba);
-}
-
-TEST_F(ZvtoolTexture, EncodesAPngIntoAPvrWithItsChain) {
-    const std::string out = scratch_ + "sprite.pvr";
-    ToolRun run = zvtool(scratch_, {"encode", textest::pvrtcVector("p03_sprite_64x64_4bpp_alpha.src.png"), out,
-                                    "--bpp", "2", "--mipmaps"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("PVRTC 2 bpp, alpha, 7 levels"), std::string::npos) << run.out;
-    const std::vector<uint8_t> file = textest::readBytes(out);
-    PvrHeader header;
-    ASSERT_TRUE(parsePvrHeader(file.data(), file.size(), &header));
-    EXPECT_EQ(header.width, 64);
-    EXPECT_EQ(header.height, 64);
-    EXPECT_EQ(header.pixelFormat, kPvrFormatPvrtc2);
-    EXPECT_EQ(header.mipmapCount, 6u);
-    EXPECT_NE(header.alphaMask, 0u);
-    run = zvtool(scratch_, {"info", out});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("PVR 64 x 64, PVRTC 2 bpp, alpha, 7 levels"), std::string::npos) << run.out;
-    run = zvtool(scratch_, {"encode", out, scratch_ + "again.pvr", "--bpp", "3"});
-    EXPECT_EQ(run.status, 1);
-}
-
-TEST_F(ZvtoolTexture, AtcIsDescribedButNotDecoded) {
+TEST(ZvtoolTexture, DecodesEncodesAndDescribesTextures) {
+    const std::string zvtool = ZV_BINARY_DIR "/tools/zvtool", scratch = zvtest::makeTempFolder();
+    ASSERT_TRUE(std::filesystem::exists(zvtool)) << "zvtool is not built";
     std::string atc(20 + 64, '\0');
     const uint32_t words[5] = {0, 8, 8, 0, 20};
     std::memcpy(atc.data(), words, sizeof words);
-    ASSERT_TRUE(zvtest::writeFile(scratch_ + "tree.atc", atc));
-    ToolRun run = zvtool(scratch_, {"info", scratch_ + "tree.atc"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("ATC 8 x 8, RGB"), std::string::npos) << run.out;
-    run = zvtool(scratch_, {"decode", scratch_ + "tree.atc", scratch_ + "tree.png"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("ATC data cannot be decoded"), std::string::npos) << run.err;
+    ASSERT_TRUE(zvtest::writeFile(scratch + "tree.atc", atc));
+    const std::string smokeName = "p11_smoke_32x32_2bpp_alpha_mips";
+    const std::string smoke = gfxtest::vectorPath(smokeName);
+    const std::string sprite = gfxtest::vectorPath("p03_sprite_64x64_4bpp_alpha.src.png");
+    // Arguments, exit status, and what the output (or for a failure the error) says.
+    const std::tuple<std::string, int, const char*> runs[] = {
+        {"", 2, "usage: zvtool texture decode"},
+        {"decode '" + smoke + ".pvr' '" + scratch + "smoke.png'", 0, ""},
+        {"encode '" + sprite + "' '" + scratch + "sprite.pvr' --bpp 2 --mipmaps", 0,
+         "PVRTC 2 bpp, alpha, 7 levels"},
+        {"info '" + scratch + "sprite.pvr'", 0, "PVR 64 x 64, PVRTC 2 bpp, alpha, 7 levels"},
+        {"encode '" + scratch + "sprite.pvr' '" + scratch + "again.pvr' --bpp 3", 1, ""},
+        {"info '" + scratch + "tree.atc'", 0, "ATC 8 x 8, RGB"},
+        {"decode '" + scratch + "tree.atc' '" + scratch + "tree.png'", 1,
+         "ATC data cannot be decoded"},
+    };
+    for (const auto& [args, status, says] : runs) {
+        const int raw = std::system(("'" + zvtool + "' texture " + args + " >'" + scratch +
+                                     "out.txt' 2>'" + scratch + "err.txt'").c_str());
+        const std::string out = zvtest::readFile(scratch + (status ? "err.txt" : "out.txt"));
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, status) << args;
+        EXPECT_NE(out.find(says), std::string::npos) << args << ": " << out;
+    }
+    // The decoding is the game's.
+    const gfxtest::Picture decoded = gfxtest::decodePng(gfxtest::readBytes(scratch + "smoke.png"));
+    EXPECT_EQ(decoded.width, 32);
+    EXPECT_EQ(decoded.rgba, gfxtest::vectorPicture(smokeName + ".dec.png").rgba);
 }
-
-}  // namespace

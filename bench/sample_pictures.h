@@ -1,5 +1,5 @@
-// Procedural pictures for encoder checks and benchmarks: smooth and busy, opaque and with
-// alpha, like the game's forest textures, sprites and text. Same name and size, same pixels.
+// Procedural pictures for the texture benchmarks: smooth and busy, opaque and with alpha, like
+// the game's forest textures, sprites and text. Same name and size, same pixels.
 #pragma once
 
 #include <cmath>
