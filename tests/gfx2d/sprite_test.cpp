@@ -47,12 +47,14 @@ SpriteFrameDef frame(std::vector<SpriteModuleDef> modules, bool mirrored = false
     return {std::move(modules), mirrored, fx, fy};
 }
 
-// A font over the test picture: 'A' a red block 5 wide, 'B' green 7 wide, 0xE9 blue 6 wide, each
-// 8 tall and standing on the baseline; space advance 4; ascent 10, line height 12.
+// A font over the test picture: 'A' a red block 5 wide, 'B' green 7 wide (in two modules, the
+// right one first), 0xE9 blue 6 wide, each 8 tall and standing on the baseline; space advance 4;
+// ascent 10, line height 12.
 SpriteDef testFont(int spacing) {
     SpriteDef def;
     def.isFont = true;
-    def.frames = {frame({{0, 0, 5, 8, 0, 0, -8}}), frame({{16, 0, 7, 8, 0, 0, -8}}),
+    def.frames = {frame({{0, 0, 5, 8, 0, 0, -8}}),
+                  frame({{19, 0, 4, 8, 0, 3, -8}, {16, 0, 3, 8, 0, 0, -8}}),
                   frame({{32, 0, 6, 8, 0, 0, -8}})};
     def.font = {4, spacing, 12, 10, {{'A', 0}, {'B', 1}, {0xE9, 2}, {'Z', 0xFFFF}}};
     return def;
@@ -115,6 +117,10 @@ TEST(SpriteFile, SectionsAreReadAsTheySayAndFilesWhoseSectionsLieAreRefused) {
         {spriteFile({hd, fr, sb, db, section("fH", {4, 0, 0, 0, 0, 12, 10}),
                      section("fA", Bytes(20, 0))}), false},                 // fA cut short
         {Bytes{'S', 'P', 'R'}, false},
+        {spriteFile({hd, fr, sb, db, section("fH", {4, 0, 0, 0, 0, 12, 10})}), true},  // no fA
+        {spriteFile({section("HD", {2, 0, 0, 0, 1}), fr, sb, db}), false},  // FR of 1 frame of 2
+        {spriteFile({section("HD", {1, 0, 1, 0, 1}), fr, sb, db}), false},  // 1 alias, no FM
+        {spriteFile({hd, fr, sb, db, section("Fb", {1})}), false},          // reference cut short
         {spriteFile({hd, fr, sb, db, Bytes{'X'}}), false},                  // a header cut short
         {spriteFile({section("HD", {2, 0, 1, 0, 1}), section("FR", {1, 1}),
                      section("FM", {2, 0, 0, 0}), sb, db}), false},         // alias frame 2 of 2
@@ -136,7 +142,8 @@ TEST(SpriteFont, GlyphsComeFromTheTablesAndWidthsAddTheSpacing) {
     ASSERT_TRUE(fonts[0] && fonts[1] && fonts[2] && isFont(fonts[0]));
     const std::pair<int, int> glyphs[] = {
         {'A', 0}, {'B', 1}, {' ', 1} /* 32 is looked up in fU */, {0xE9, 2}, {10, kNoGlyph},
-        {'C', kNoGlyph}, {'Z', kNoGlyph} /* a frame outside the sprite */, {0x20AC, kNoGlyph}};
+        {'C', kNoGlyph}, {'Z', kNoGlyph} /* a frame outside the sprite */, {127, kNoGlyph},
+        {0x20AC, kNoGlyph}};
     for (const auto& [code, glyph] : glyphs) EXPECT_EQ(glyphFrame(fonts[0], code), glyph) << code;
     EXPECT_EQ(lineHeight(fonts[0]), 12);
     // Glyph width plus spacing; 4 for the space, a character without glyph and a line feed; a

@@ -159,8 +159,8 @@ TEST(TextureSixteenBit, OnlyTexelsInsideThePictureDecideAndAlpha240CountsAsOpaqu
         texture.width = 4, texture.height = 2, texture.format = kFormatRGBA8888;
         texture.paddedWidth = 8, texture.paddedHeight = 4;
         Bytes pixels(8 * 4 * 4, 0);
-        for (int i : {0, 1, 2, 3, 8, 9, 10}) pixels[i * 4 + 3] = 255;
-        pixels[11 * 4 + 3] = alpha;
+        for (int i : {0, 1, 2, 8, 9, 10, 11}) pixels[i * 4 + 3] = 255;
+        pixels[3 * 4 + 3] = alpha;
         applyTexture16BitRule(&texture, pixels.data());
         EXPECT_EQ(texture.format, alpha == 240 ? kFormatRGB565 : kFormatRGBA4444) << +alpha;
     }
