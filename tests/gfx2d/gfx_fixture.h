@@ -22,7 +22,11 @@ inline Bytes readBytes(const std::string& path) {
     const std::string s = zvtest::readFile(path);
     return Bytes(s.begin(), s.end());
 }
-inline Bytes vectorBytes(const std::string& file) { return readBytes(vectorPath(file)); }
+inline Bytes vectorBytes(const std::string& file) {
+    const Bytes bytes = readBytes(vectorPath(file));
+    EXPECT_FALSE(bytes.empty()) << file << " is missing from tests/data/pvrtc";
+    return bytes;
+}
 
 struct Picture {
     int width = 0, height = 0;

@@ -1,6 +1,5 @@
-// Textures on the real Mesa OpenGL ES 1.1 (headless): PNG, PVR and ATC loading and the data each
-// needs, the 16-bit rule, mipmaps, the bind cache, loading by name, the resource registry, and
-// pictures drawn and read back.
+// Textures on the real Mesa OpenGL ES 1.1 (headless): PNG, PVR and ATC loads and the data each
+// needs, the 16-bit rule, mipmaps, the bind cache, names, the registry, pictures read back.
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
 
@@ -85,11 +84,11 @@ Bytes atcFile(uint32_t w, uint32_t h, bool explicitAlpha, size_t dataBytes) {
     return file;
 }
 Bytes cut(Bytes b, size_t bytesLess) {
-    b.resize(b.size() - bytesLess);
+    b.resize(b.size() > bytesLess ? b.size() - bytesLess : 0);
     return b;
 }
 Bytes withByte(Bytes b, size_t offset, uint8_t v) {
-    b[offset] = v;
+    if (offset < b.size()) b[offset] = v;
     return b;
 }
 
@@ -256,19 +255,19 @@ TEST_F(TextureTest, NamesPickTheLoaderByExtensionAndAtcTwinsWhereAtcIsAvailable)
     for (const Case& c : cases) {
         ScopedCaps caps(1.1f, false, c.atc);
         Texture* t = loadTextureByName(c.request, c.atc);
-        ASSERT_EQ(t != nullptr, c.loaded != nullptr) << (c.request ? c.request : "null");
-        if (!t) continue;
+        EXPECT_EQ(t != nullptr, c.loaded != nullptr) << (c.request ? c.request : "null");
+        if (!t || !c.loaded) continue;
         EXPECT_STREQ(t->name, c.loaded);
         EXPECT_EQ(t->sourceKind, c.sourceKind) << c.request;
         destroyTexture(t);
     }
     Image* image = createImage("/logo.png");
+    EXPECT_EQ(createImage("/nothing.png"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "");
     ASSERT_NE(image, nullptr);
     EXPECT_EQ((std::vector<int>{image->width, image->height, image->texture->paddedWidth}),
               (std::vector<int>{30, 17, 32}));
     destroyImage(image);
-    EXPECT_EQ(createImage("/nothing.png"), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(registeredResourceCount(), registered);
 }
 
