@@ -1,251 +1,193 @@
-// The resource pack: lookups, loads of stored and compressed entries, and packs that lie.
+// The resource pack and its writer: lookups, loads of stored and compressed entries, packs that
+// lie about their contents, and what the writer refuses.
 #include "storage/pack.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "storage_test_util.h"
+#include "support/test_support.h"
 #include "tools/writers/pack_writer.h"
-
-using storage_test::RawEntry;
-using storage_test::rawPack;
-using storage_test::TempFolder;
-using storage_test::testBytes;
-using storage_test::writeFile;
 
 namespace {
 
-class PackTest : public ::testing::Test {
-protected:
-    void TearDown() override { closePack(); }
+using Bytes = std::vector<uint8_t>;
 
-    // Writes a pack of entries and opens it.
-    void openBuilt(const std::vector<PackInput>& entries) {
-        std::string error;
-        ASSERT_TRUE(writePackFile(packPath().c_str(), entries, &error)) << error;
-        ASSERT_TRUE(openPack(packPath().c_str()));
+// The same seed gives the same bytes: noise, or letters of a small alphabet that zlib halves.
+Bytes testBytes(size_t size, uint32_t seed, bool compressible) {
+    Bytes bytes(size);
+    for (uint8_t& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = compressible ? "tree coin night\n"[seed >> 28] : static_cast<uint8_t>(seed >> 24);
     }
-    std::string packPath() const { return folder_.file(kPackFileName); }
+    return bytes;
+}
 
-    // Whether name loads as exactly the expected bytes.
-    bool loads(const char* name, const std::vector<uint8_t>& expected) {
-        uint8_t* bytes = loadEntry(name);
-        if (!bytes) return false;
-        bool same = entrySize(name) == static_cast<int32_t>(expected.size()) &&
-                    std::equal(expected.begin(), expected.end(), bytes);
-        delete[] bytes;
-        return same;
-    }
-
-    TempFolder folder_;
-};
-
-std::vector<uint8_t> zlibStream(const std::vector<uint8_t>& data) {
+Bytes zlibStream(const Bytes& data) {
     uLongf length = compressBound(static_cast<uLong>(data.size()));
-    std::vector<uint8_t> out(length);
-    EXPECT_EQ(compress2(out.data(), &length, data.data(), static_cast<uLong>(data.size()), 9),
-              Z_OK);
+    Bytes out(length);
+    compress2(out.data(), &length, data.data(), static_cast<uLong>(data.size()), 9);
     out.resize(length);
     return out;
 }
 
-void expectNoPack(const char* name) {
-    EXPECT_EQ(findEntry(name, nullptr), -1);
-    EXPECT_EQ(entrySize(name), -1);
-    EXPECT_EQ(loadEntry(name), nullptr);
-    EXPECT_EQ(packEntryCount(), 0);
+// pack with a little-endian field rewritten. In a pack of one-letter names, entry i's stored size
+// is at 10 + 10 i, its flags at 13 + 10 i and its unpacked size at 14 + 10 i (3, 1, 3 bytes).
+Bytes with(Bytes pack, size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) pack[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    return pack;
 }
 
-TEST_F(PackTest, OneLeadingSlashIsSkippedAndNamesMatchExactly) {
-    openBuilt({{"world.kvm", testBytes(300, 1, true)},
-               {"hud.spr", testBytes(40, 2, false)},
-               {"hud.spr.png", testBytes(50, 3, false)}});
-    EXPECT_EQ(findEntry("world.kvm", nullptr), 0);
-    EXPECT_EQ(findEntry("/world.kvm", nullptr), 0);
-    EXPECT_EQ(findEntry("//world.kvm", nullptr), -1);
-    EXPECT_EQ(findEntry("/hud.spr", nullptr), 1);
-    EXPECT_EQ(findEntry("/hud.spr.png", nullptr), 2);
-    // Prefixes, extensions and other cases are other names.
-    EXPECT_EQ(findEntry("/hud", nullptr), -1);
-    EXPECT_EQ(findEntry("/hud.sp", nullptr), -1);
-    EXPECT_EQ(findEntry("/HUD.SPR", nullptr), -1);
-    EXPECT_EQ(findEntry("/world.kvmx", nullptr), -1);
-    EXPECT_EQ(findEntry("", nullptr), -1);
-    EXPECT_EQ(findEntry("/", nullptr), -1);
-    EXPECT_TRUE(loads("/world.kvm", testBytes(300, 1, true)));
-}
-
-TEST_F(PackTest, DataOffsetsRunOverTheStoredSizesOfEarlierEntries) {
-    std::vector<PackInput> entries = {{"a", testBytes(5000, 1, true)},
-                                      {"b", testBytes(700, 2, false)},
-                                      {"c", testBytes(33, 3, false), PackStorage::kStored}};
-    openBuilt(entries);
-    PackEntry a, b, c;
-    ASSERT_EQ(findEntry("a", &a), 0);
-    ASSERT_EQ(findEntry("b", &b), 1);
-    ASSERT_EQ(findEntry("c", &c), 2);
-    EXPECT_EQ(a.flags & kPackFlagStored, 0);  // text compresses
-    EXPECT_EQ(a.unpackedSize, 5000u);
-    EXPECT_LT(a.storedSize, 5000u);
-    EXPECT_EQ(b.dataOffset, a.dataOffset + a.storedSize);
-    EXPECT_EQ(c.dataOffset, b.dataOffset + b.storedSize);
-    EXPECT_EQ(a.dataOffset, 8u + 3 * (2 + 8));  // header, then three one-letter names
-    std::vector<uint8_t> raw(33);
-    ASSERT_TRUE(readRange(raw.data(), c.dataOffset, raw.size()));
-    EXPECT_EQ(raw, entries[2].bytes);
-    EXPECT_FALSE(readRange(raw.data(), c.dataOffset + 1, raw.size()));  // past the end of the file
-}
-
-TEST_F(PackTest, EmptyEntriesLoadAsZeroLengthBuffers) {
-    // An empty zlib stream is still a whole stream of a few bytes.
-    openBuilt({{"stored", {}, PackStorage::kStored}, {"deflated", {}, PackStorage::kZlib}});
-    for (const char* name : {"stored", "deflated"}) {
-        EXPECT_EQ(entrySize(name), 0) << name;
-        uint8_t* bytes = loadEntry(name);
-        EXPECT_NE(bytes, nullptr) << name;
+class PackTest : public ::testing::Test {
+protected:
+    void TearDown() override { closePack(); }
+    Bytes built(const std::vector<PackInput>& entries) {
+        Bytes pack;
+        std::string error;
+        EXPECT_TRUE(buildPack(entries, &pack, &error)) << error;
+        return pack;
+    }
+    bool open(const Bytes& pack) {
+        EXPECT_TRUE(zvtest::writeFile(path_, std::string(pack.begin(), pack.end())));
+        return openPack(path_.c_str());
+    }
+    // Whether name loads as exactly the expected bytes.
+    static bool loads(const std::string& name, const Bytes& expected) {
+        uint8_t* bytes = loadEntry(name.c_str());
+        bool same = bytes && entrySize(name.c_str()) == static_cast<int32_t>(expected.size()) &&
+                    std::equal(expected.begin(), expected.end(), bytes);
         delete[] bytes;
+        return same;
     }
-}
+    const std::string path_ = zvtest::makeTempFolder() + kPackFileName;
+};
 
-TEST_F(PackTest, CompressedEntriesOfWholeChunksLoad) {
-    // Noise grows a little under zlib; find lengths whose streams are exactly 1 and 3 chunks.
-    std::vector<PackInput> entries;
+// Stored and compressed entries of many sizes, empty ones, and zlib streams of exactly one and
+// three input chunks; each entry's data follows the one before it in pack order. Lookups skip one
+// leading '/' and match names exactly.
+TEST_F(PackTest, EntriesRoundTripThroughTheWriterAndAreFoundByTheirExactName) {
+    std::vector<PackInput> entries = {{"stored", {}, PackStorage::kStored},
+                                      {"deflated", {}, PackStorage::kZlib}};
     for (uint32_t chunks : {1u, 3u}) {
-        for (size_t length = chunks * kPackChunkBytes - 40; length < chunks * kPackChunkBytes;
-             ++length) {
-            std::vector<uint8_t> bytes = testBytes(length, chunks, false);
-            if (zlibStream(bytes).size() == chunks * kPackChunkBytes) {
-                entries.push_back({"chunks" + std::to_string(chunks), bytes, PackStorage::kZlib});
-                break;
-            }
-        }
+        size_t length = chunks * kPackChunkBytes - 40;
+        while (zlibStream(testBytes(length, chunks, false)).size() != chunks * kPackChunkBytes)
+            ASSERT_LT(++length, chunks * kPackChunkBytes);
+        entries.push_back({"chunks" + std::to_string(chunks), testBytes(length, chunks, false),
+                           PackStorage::kZlib});
     }
-    ASSERT_EQ(entries.size(), 2u);
-    openBuilt(entries);
-    for (const PackInput& entry : entries) {
-        PackEntry found;
-        ASSERT_GE(findEntry(entry.name.c_str(), &found), 0);
-        EXPECT_EQ(found.storedSize % kPackChunkBytes, 0u);
-        EXPECT_TRUE(loads(entry.name.c_str(), entry.bytes)) << entry.name;
-    }
-}
-
-TEST_F(PackTest, ManyEntriesRoundTripThroughTheWriter) {
-    std::vector<PackInput> entries;
-    for (uint32_t i = 0; i < 300; ++i) {
-        size_t size = (i * 7919u) % 20000;
-        entries.push_back(
-            {"dir/entry" + std::to_string(i) + ".bin", testBytes(size, i, i % 3 != 0)});
-    }
-    openBuilt(entries);
-    ASSERT_EQ(packEntryCount(), 300);
+    for (uint32_t i = 0; i < 40; ++i)
+        entries.push_back({"dir/entry" + std::to_string(i), testBytes(i * 997 % 20000, i, i % 3)});
+    ASSERT_TRUE(open(built(entries)));
+    ASSERT_EQ(packEntryCount(), static_cast<int>(entries.size()));
+    uint64_t offset = 8;
+    for (const PackInput& entry : entries) offset += entry.name.size() + 9;
     int stored = 0;
-    int deflated = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const PackInput& entry = entries[(i * 97) % entries.size()];  // out of pack order
+    for (int i = 0; i < packEntryCount(); ++i) {
         PackEntry found;
-        ASSERT_GE(findEntry(entry.name.c_str(), &found), 0);
-        ((found.flags & kPackFlagStored) ? stored : deflated) += 1;
-        EXPECT_TRUE(loads(("/" + entry.name).c_str(), entry.bytes)) << entry.name;
+        const std::string name = packEntryName(i, &found);
+        EXPECT_EQ(found.dataOffset, offset) << name;
+        offset += found.storedSize;
+        if (found.flags & kPackFlagStored) ++stored;
+        EXPECT_TRUE(loads("/" + name, entries[i].bytes)) << name;
     }
-    EXPECT_GT(stored, 50);
-    EXPECT_GT(deflated, 150);
+    EXPECT_EQ(stored, 15);  // the empty stored entry and the noise, which zlib would not shrink
+    PackEntry last;
+    ASSERT_EQ(findEntry(entries.back().name.c_str(), &last), packEntryCount() - 1);
+    Bytes raw(last.storedSize);
+    ASSERT_TRUE(readRange(raw.data(), last.dataOffset, raw.size()));
+    EXPECT_EQ(raw, entries.back().bytes);  // stored as is
+    EXPECT_FALSE(readRange(raw.data(), last.dataOffset + 1, raw.size()));  // past the file end
+    const std::pair<const char*, int> names[] = {
+        {"stored", 0}, {"/deflated", 1}, {"//stored", -1}, {"/dir/entry1", 5}, {"dir/entry", -1},
+        {"/dir/entry1x", -1}, {"/DIR/ENTRY1", -1}, {"", -1}, {"/", -1}, {nullptr, -1}};
+    for (const auto& [name, index] : names) EXPECT_EQ(findEntry(name, nullptr), index) << name;
+    EXPECT_EQ(packEntryName(packEntryCount(), nullptr), nullptr);
+    EXPECT_EQ(packEntryName(-1, nullptr), nullptr);
 }
 
-TEST_F(PackTest, MissingPackOrWrongMagicFailsEveryLookupQuietly) {
-    std::vector<uint8_t> good = rawPack({{"a", 1, kPackFlagStored, 1}}, {'x'}, 1);
-    std::vector<uint8_t> lowerK = good;
-    lowerK[0] = 'k';
-    std::vector<uint8_t> magicOne = good;
-    magicOne[1] = '1';
-    ASSERT_TRUE(writeFile(folder_.file("lower-k"), lowerK));
-    ASSERT_TRUE(writeFile(folder_.file("magic-one"), magicOne));
-    ASSERT_TRUE(writeFile(folder_.file("empty"), {}));
-    for (const char* name : {"missing", "lower-k", "magic-one", "empty"}) {
-        SCOPED_TRACE(name);
+// Each of these files is refused whole, quietly: no entry of it can be found or loaded.
+TEST_F(PackTest, FilesThatAreNotPacksOrDisagreeWithTheirDirectoryAreRefused) {
+    const Bytes good = built({{"a", Bytes(32, 'd'), PackStorage::kStored},
+                              {"b", Bytes(32, 'd'), PackStorage::kStored}});
+    const std::pair<const char*, Bytes> cases[] = {
+        {"empty file", {}},
+        {"wrong magic", with(good, 0, 'k', 1)},
+        {"wrong magic version", with(good, 1, '1', 1)},
+        {"header cut short", Bytes(good.begin(), good.begin() + 5)},
+        {"entry tail past the header size", with(good, 2, 25, 4)},
+        {"name without its NUL in the directory", with(good, 2, 19, 4)},
+        {"entry count past the directory", with(good, 6, 3, 2)},
+        {"stored size past the file end", with(with(good, 20, 33, 3), 24, 33, 3)},
+        {"stored entry larger than unpacked", with(good, 24, 31, 3)},
+        {"header size below the header", with(good, 2, 4, 4)},
+        {"header size past the file end", with(good, 2, 0xFFFFFFF0, 4)},
+    };
+    for (const auto& [what, bytes] : cases) {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(openPack(folder_.file(name).c_str()));
-        expectNoPack("a");
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_FALSE(open(bytes)) << what;
+        EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(),
+                  "") << what;
+        EXPECT_EQ(packEntryCount(), 0) << what;
+        EXPECT_EQ(entrySize("a"), -1) << what;
+        EXPECT_EQ(loadEntry("a"), nullptr) << what;
     }
-    ASSERT_TRUE(writeFile(folder_.file("good"), good));
-    EXPECT_TRUE(openPack(folder_.file("good").c_str()));
-    EXPECT_EQ(entrySize("a"), 1);
-}
-
-// Each of these directories disagrees with its file: the whole pack is refused.
-TEST_F(PackTest, DirectoriesThatDisagreeWithTheFileAreRefused) {
-    const std::vector<uint8_t> data(64, 'd');
-    const std::vector<RawEntry> two = {{"alpha", 32, kPackFlagStored, 32},
-                                       {"beta", 32, kPackFlagStored, 32}};
-    const int64_t trueHeader = 8 + (6 + 8) + (5 + 8);
-    struct Case {
-        const char* what;
-        std::vector<uint8_t> pack;
-    };
-    const Case cases[] = {
-        {"entry tail runs past the header size", rawPack(two, data, 2, trueHeader - 3)},
-        {"name without its NUL inside the directory", rawPack(two, data, 2, trueHeader - 10)},
-        {"entry count larger than the directory", rawPack(two, data, 3)},
-        {"stored size past the end of the file",
-         rawPack({{"alpha", 32, kPackFlagStored, 32}, {"beta", 33, kPackFlagStored, 33}}, data, 2)},
-        {"stored entry larger than its unpacked size",
-         rawPack({{"alpha", 32, kPackFlagStored, 31}, {"beta", 32, kPackFlagStored, 32}}, data, 2)},
-        {"header size below the header", rawPack(two, data, 2, 4)},
-        {"header size past the end of the file", rawPack(two, data, 2, 0xFFFFFFF0)},
-        {"header cut short", {'K', '0', 8, 0, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(writeFile(packPath(), c.pack));
-        EXPECT_FALSE(openPack(packPath().c_str()));
-        expectNoPack("alpha");
-        expectNoPack("beta");
-    }
-    // The same entries told truthfully load.
-    ASSERT_TRUE(writeFile(packPath(), rawPack(two, data, 2)));
-    ASSERT_TRUE(openPack(packPath().c_str()));
-    EXPECT_TRUE(loads("beta", std::vector<uint8_t>(32, 'd')));
+    EXPECT_FALSE(openPack((path_ + ".missing").c_str()));
+    EXPECT_FALSE(openPack(nullptr));
+    ASSERT_TRUE(open(good));
+    EXPECT_TRUE(loads("b", Bytes(32, 'd')));
 }
 
 TEST_F(PackTest, CompressedEntriesThatDoNotInflateToTheirSizeFail) {
-    const std::vector<uint8_t> text = testBytes(4000, 9, true);
-    const std::vector<uint8_t> stream = zlibStream(text);
-    const uint32_t n = static_cast<uint32_t>(stream.size());
-    std::vector<uint8_t> garbage = testBytes(n, 10, false);
-    std::vector<uint8_t> data = stream;
-    for (int copy = 0; copy < 3; ++copy) data.insert(data.end(), stream.begin(), stream.end());
-    data.insert(data.end(), garbage.begin(), garbage.end());
-    ASSERT_TRUE(writeFile(packPath(), rawPack({{"exact", n, 0, 4000},
-                                               {"unfilled", n, 0, 4001},
-                                               {"bomb", n, 0, 3999},
-                                               {"cut", n - 1, 0, 4000},
-                                               {"stray byte", 1, 0, 4000},
-                                               {"garbage", n, 0, 4000}},
-                                              data, 6)));
-    ASSERT_TRUE(openPack(packPath().c_str()));
-    EXPECT_TRUE(loads("exact", text));
-    for (const char* name : {"unfilled", "bomb", "cut", "stray byte", "garbage"}) {
-        EXPECT_EQ(loadEntry(name), nullptr) << name;
-    }
+    const Bytes text = testBytes(4000, 9, true);
+    Bytes pack = built({{"e", text, PackStorage::kZlib}, {"u", text, PackStorage::kZlib},
+                        {"b", text, PackStorage::kZlib}, {"c", text, PackStorage::kZlib},
+                        {"s", text, PackStorage::kZlib}, {"g", testBytes(900, 1, false)}});
+    const uint32_t n = static_cast<uint32_t>(zlibStream(text).size());
+    pack = with(with(pack, 24, 4001, 3), 34, 3999, 3);  // unfilled buffer, a zip bomb
+    pack = with(with(pack, 40, n - 1, 3), 50, 1, 3);    // a stream cut short, a stray byte
+    ASSERT_TRUE(open(with(pack, 63, 0, 1)));            // stored noise taken for a stream
+    EXPECT_TRUE(loads("e", text));
+    for (const char* name : {"u", "b", "c", "s", "g"}) EXPECT_EQ(loadEntry(name), nullptr) << name;
 }
 
 TEST_F(PackTest, LoadsFailWhenThePackFileShrinksAfterOpening) {
-    std::vector<uint8_t> noise = testBytes(2000, 11, false);
-    std::vector<uint8_t> text = testBytes(20000, 12, true);
-    openBuilt({{"noise", noise, PackStorage::kStored}, {"text", text}});
-    std::vector<uint8_t> pack = storage_test::readFile(packPath());
+    const Bytes noise = testBytes(2000, 11, false), text = testBytes(20000, 12, true);
+    Bytes pack = built({{"noise", noise, PackStorage::kStored}, {"text", text}});
+    ASSERT_TRUE(open(pack));
     pack.resize(pack.size() - 100);
-    ASSERT_TRUE(writeFile(packPath(), pack));
+    ASSERT_TRUE(zvtest::writeFile(path_, std::string(pack.begin(), pack.end())));
     EXPECT_TRUE(loads("noise", noise));
     EXPECT_EQ(loadEntry("text"), nullptr);
-    ASSERT_TRUE(writeFile(packPath(), {}));
+    ASSERT_TRUE(zvtest::writeFile(path_, ""));
     EXPECT_EQ(loadEntry("noise"), nullptr);
-    std::remove(packPath().c_str());
+    std::remove(path_.c_str());
     EXPECT_EQ(loadEntry("noise"), nullptr);
     EXPECT_EQ(entrySize("noise"), 2000);  // the directory is kept from opening
+}
+
+TEST(PackWriter, GivesTheSameBytesForTheSameEntriesAndRefusesWhatAPackCannotHold) {
+    std::vector<PackInput> most(0xFFFF);
+    for (size_t i = 0; i < most.size(); ++i) most[i].name = std::to_string(i);
+    const std::pair<std::vector<PackInput>, const char*> cases[] = {
+        {{{"a", {1}}, {"/a", {2}}}, "twice"},  {{{"", {1}}}, "bad entry name"},
+        {{{"/", {1}}}, "bad entry name"},      {{{std::string("a\0b", 3), {1}}}, "bad entry name"},
+        {{{"huge", Bytes(kPackMaxSize24 + 1), PackStorage::kStored}}, "too large"},
+        {{{"largest", Bytes(kPackMaxSize24), PackStorage::kStored}}, ""},
+        {most, ""},                            {std::vector<PackInput>(0x10000), "too many"}};
+    for (const auto& [entries, reason] : cases) {
+        Bytes pack;
+        std::string error;
+        EXPECT_EQ(buildPack(entries, &pack, &error), !*reason) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+    const std::vector<PackInput> menu = {{"/menu00.txb", testBytes(9000, 1, true)}};
+    Bytes first, second;
+    std::string error;
+    ASSERT_TRUE(buildPack(menu, &first, &error) && buildPack(menu, &second, &error));
+    EXPECT_EQ(first, second);
+    const std::string pack(first.begin(), first.end());
+    EXPECT_EQ(pack.find("/menu00.txb"), std::string::npos);  // stored without its leading '/'
+    EXPECT_NE(pack.find(std::string("menu00.txb\0", 11)), std::string::npos);
 }
 
 }  // namespace
