@@ -1,246 +1,206 @@
-// The ten-slot mixer driven by calling the audio callback directly (SDL's own callback paused):
-// effects freed after their end, the music's rewind, a full table, taking over a slot played to
-// its end, the slot-0/1 volume rule and the exact log lines.
+// The ten-slot mixer driven by calling the audio callback directly: effects freed after their
+// end, the music's rewind, a full table, volumes, sounds that are missing or broken (reported
+// once, then left out) and a device that cannot be opened (the game runs silent). Last, the game
+// plays while other threads mix, as SDL's does: run under ThreadSanitizer (make test-tsan) this
+// shows that every access to the shared slot table is locked.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-#include <vector>
+#include <atomic>
+#include <thread>
 
-#include "audio/sound.h"
 #include "sound_test_util.h"
 
 namespace {
 
+using soundtest::Bytes;
 using soundtest::clearSlots;
-using soundtest::makeOutputWav;
-using soundtest::SoundFolder;
+using soundtest::sampleAt;
 
-constexpr int32_t kPickup = 3;
-constexpr int32_t kHitTree = 2;
+constexpr int32_t kPickup = 3, kHitTree = 2;
 
-class Mixer : public ::testing::Test {
+class Mixer : public soundtest::MixerTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(soundtest::ensureAudioOpen());
-        // SDL's thread stops calling the mixer; the lock waits out a callback in progress.
-        SDL_PauseAudio(1);
-        SDL_LockAudio();
-        SDL_UnlockAudio();
-        clearSlots();
-        ASSERT_EQ(g_obtainedAudioSpec->freq, kAudioRate);
-        ASSERT_EQ(g_obtainedAudioSpec->format, kAudioFormat);
-        ASSERT_EQ(g_obtainedAudioSpec->channels, kAudioChannels);
-    }
-    void TearDown() override {
-        clearSlots();
-        SDL_PauseAudio(0);
-    }
-    // One callback of `bytes` bytes into silence; the mixed samples.
-    static std::vector<int16_t> mix(uint32_t bytes) {
+    // One callback of `bytes` bytes into silence; whether it stayed silent, and the samples.
+    static bool mix(uint32_t bytes, std::vector<int16_t>* samples = nullptr) {
         std::vector<int16_t> out(bytes / 2, 0);
         mixAudio(nullptr, reinterpret_cast<Uint8*>(out.data()), static_cast<int>(bytes));
-        return out;
+        if (samples) *samples = out;
+        return std::count(out.begin(), out.end(), 0) == static_cast<long>(out.size());
     }
-    static int32_t slotOf(int32_t id) {
-        for (int32_t i = 0; i < kSoundSlots; ++i)
-            if (g_soundSlots[i].soundId == id) return i;
-        return -1;
+    // The slots in use as "slot:id position/length volume".
+    static std::string table() {
+        std::string text;
+        for (int i = 0; i < kSoundSlots; ++i) {
+            const SoundSlot& s = g_soundSlots[i];
+            if (!s.data && s.soundId == kFreeSoundId && !s.length && !s.volume) continue;
+            text += std::to_string(i) + ":" + std::to_string(s.soundId) + " " +
+                    std::to_string(s.position) + "/" + std::to_string(s.length) + " v" +
+                    std::to_string(s.volume) + (s.data ? " " : " null ");
+        }
+        return text;
     }
-    SoundFolder folder;
 };
 
-TEST_F(Mixer, AnEffectPlayedToItsEndIsFreedInTheNextCallback) {
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
+TEST_F(Mixer, AnEffectPlaysInPiecesAndItsSlotIsFreedInTheCallbackAfterItsEnd) {
+    ASSERT_TRUE(write("pickup", outputWav(100)));
     playSound(kPickup, 100);
-    ASSERT_EQ(g_soundSlots[0].soundId, kPickup);
-    ASSERT_EQ(g_soundSlots[0].length, 200u);
-    EXPECT_EQ(g_soundSlots[0].volume, 128);
-
-    const std::vector<int16_t> first = mix(200);
-    for (uint32_t i = 0; i < 100; ++i) ASSERT_EQ(first[i], soundtest::sampleAt(i, 0)) << i;
-    EXPECT_EQ(g_soundSlots[0].position, 200u);
-    EXPECT_EQ(g_soundSlots[0].soundId, kPickup);  // still held, but free for a new sound
-
-    testing::internal::CaptureStdout();
-    const std::vector<int16_t> second = mix(200);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Sfx 3 has been removed from slot number 0.\n");
-    for (int16_t s : second) ASSERT_EQ(s, 0);
-    EXPECT_EQ(g_soundSlots[0].data, nullptr);
-    EXPECT_EQ(g_soundSlots[0].soundId, kFreeSoundId);
-    EXPECT_EQ(g_soundSlots[0].length, 0u);
-    EXPECT_EQ(g_soundSlots[0].volume, 0);
-}
-
-TEST_F(Mixer, ACallbackShorterThanTheSoundPlaysItInPieces) {
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
-    playSound(kPickup, 100);
-    const std::vector<int16_t> a = mix(128);
-    const std::vector<int16_t> b = mix(128);  // 72 bytes left: the rest stays silent
-    for (uint32_t i = 0; i < 64; ++i) ASSERT_EQ(a[i], soundtest::sampleAt(i, 0));
-    for (uint32_t i = 0; i < 36; ++i) ASSERT_EQ(b[i], soundtest::sampleAt(64 + i, 0));
-    for (uint32_t i = 36; i < 64; ++i) ASSERT_EQ(b[i], 0);
-    EXPECT_EQ(g_soundSlots[0].position, 200u);
+    EXPECT_EQ(table(), "0:3 0/200 v128 ");
+    std::vector<int16_t> a, b;
+    mix(128, &a);
+    mix(128, &b);  // the last 72 bytes, then silence
+    for (uint32_t i = 0; i < 64; ++i) ASSERT_EQ(b[i], i < 36 ? sampleAt(64 + i, 0) : 0) << i;
+    for (uint32_t i = 0; i < 64; ++i) ASSERT_EQ(a[i], sampleAt(i, 0)) << i;
+    EXPECT_EQ(table(), "0:3 200/200 v128 ");  // still held, but free for a new sound
+    EXPECT_TRUE(mix(200));
+    EXPECT_EQ(table(), "");
 }
 
 TEST_F(Mixer, TheMusicRewindsAfterOneSilentCallback) {
-    ASSERT_TRUE(folder.write("ambient_short2", makeOutputWav(100)));
+    ASSERT_TRUE(write("ambient_short2", outputWav(100)));
     setSoundEnabled(true);
     playMusic(100);
-    ASSERT_EQ(g_soundSlots[0].soundId, kMusicSoundId);
     mix(200);
-    EXPECT_EQ(g_soundSlots[0].position, 200u);
-    testing::internal::CaptureStdout();
-    const std::vector<int16_t> silent = mix(200);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // not released
-    for (int16_t s : silent) ASSERT_EQ(s, 0);
-    EXPECT_EQ(g_soundSlots[0].position, 0u);
-    EXPECT_EQ(g_soundSlots[0].soundId, kMusicSoundId);
-    const std::vector<int16_t> again = mix(200);
-    EXPECT_EQ(again[0], soundtest::sampleAt(0, 0));
-    EXPECT_EQ(again[99], soundtest::sampleAt(99, 0));
+    EXPECT_TRUE(mix(200));
+    EXPECT_EQ(table(), "0:100 0/200 v128 ");
+    std::vector<int16_t> again;
+    mix(200, &again);
+    EXPECT_EQ(again[99], sampleAt(99, 0));
 }
 
-TEST_F(Mixer, TheEleventhOverlappingPlayFindsNoFreeSlot) {
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
+TEST_F(Mixer, APlayTakesTheFirstSlotPlayedToItsEnd) {
+    ASSERT_TRUE(write("pickup", outputWav(100)));
+    ASSERT_TRUE(write("hittree", outputWav(20)));
     for (int i = 0; i < kSoundSlots; ++i) playSound(kPickup, 100);
-    for (int i = 0; i < kSoundSlots; ++i) ASSERT_EQ(g_soundSlots[i].soundId, kPickup) << i;
-    testing::internal::CaptureStdout();
+    playSound(kHitTree, 100);  // the table is full
+    EXPECT_EQ(table().find(":2 "), std::string::npos);
+    mix(200);  // every pickup's last bytes: the slots are free until the next callback
+    playSound(kHitTree, 100);
+    EXPECT_EQ(table().substr(0, 31), "0:2 0/40 v128 1:3 200/200 v128 ");
+    // The end of an effect releases its own slot, not an earlier slot with a later play of it.
+    clearSlots();
+    playSound(kHitTree, 100);
     playSound(kPickup, 100);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "\n\nnativePlaySound() start sfx 3.\n"
-              "No free slots available, couldn't play sfx 3.\n");
-}
-
-TEST_F(Mixer, APlayTakesOverASlotPlayedToItsEndBeforeTheNextCallback) {
-    ASSERT_TRUE(folder.write("ambient_short2", makeOutputWav(100)));
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(50)));
-    playSound(kMusicSoundId, 80);
-    mix(200);  // the music's last bytes: its slot is free until the next callback
-    playSound(kPickup, 100);
-    EXPECT_EQ(g_soundSlots[0].soundId, kPickup);  // the music is gone
-    EXPECT_EQ(g_soundSlots[0].length, 100u);
-    EXPECT_EQ(g_soundSlots[0].position, 0u);
-    EXPECT_EQ(slotOf(kMusicSoundId), -1);
-}
-
-TEST_F(Mixer, TheEndOfAnEffectReleasesItsOwnSlotNotALaterPlayOfTheSameEffect) {
-    ASSERT_TRUE(folder.write("hittree", makeOutputWav(20)));
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
-    playSound(kHitTree, 100);  // slot 0
-    playSound(kPickup, 100);   // slot 1
-    mix(40);                   // the thud ends
-    mix(40);                   // slot 0 released
-    ASSERT_EQ(g_soundSlots[0].data, nullptr);
-    playSound(kPickup, 100);   // a second pickup in slot 0
-    mix(120);                  // slot 1 reaches its end, slot 0 is 120 bytes in
-    testing::internal::CaptureStdout();
     mix(40);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Sfx 3 has been removed from slot number 1.\n");
-    EXPECT_EQ(g_soundSlots[0].soundId, kPickup);
-    EXPECT_EQ(g_soundSlots[0].position, 200u - 40u);
-    EXPECT_EQ(g_soundSlots[1].soundId, kFreeSoundId);
+    mix(40);  // the thud released
+    playSound(kPickup, 100);  // a second pickup in slot 0
+    mix(120);
+    mix(40);  // the first pickup released
+    EXPECT_EQ(table(), "0:3 160/200 v128 ");
 }
 
-TEST_F(Mixer, SetVolumeReachesOnlySlotsZeroAndOne) {
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
-    ASSERT_TRUE(folder.write("hittree", makeOutputWav(100)));
-    for (int i = 0; i < 5; ++i) playSound(kPickup, 100);  // slots 0..4
-    playSound(kHitTree, 100);                             // slot 5
-    ASSERT_EQ(g_soundSlots[5].soundId, kHitTree);
-
-    setSoundVolume(kHitTree, 10);
-    EXPECT_EQ(g_soundSlots[5].volume, 128);  // slot 5: no change
-    setSoundVolume(kPickup, 50);
-    EXPECT_EQ(g_soundSlots[0].volume, 64);   // the first slot holding it
-    EXPECT_EQ(g_soundSlots[1].volume, 128);
-    setSoundVolume(kAllMixVolumes, 25);
-    EXPECT_EQ(g_soundSlots[0].volume, 32);
-    EXPECT_EQ(g_soundSlots[1].volume, 32);
-    EXPECT_EQ(g_soundSlots[2].volume, 128);
-    setSoundVolume(7, 0);  // in no slot
-    for (int i = 2; i < 6; ++i) EXPECT_EQ(g_soundSlots[i].volume, 128) << i;
-    // Free slots carry no id that a volume could reach.
-    setSoundVolume(kFreeSoundId, 0);
-    EXPECT_EQ(g_soundSlots[6].volume, 0);
-    EXPECT_EQ(g_soundSlots[6].data, nullptr);
-}
-
-TEST_F(Mixer, VolumePercentIsHeldToTheMixerRange) {
-    EXPECT_EQ(mixVolume(150), 128);
-    EXPECT_EQ(mixVolume(-10), 0);
-    EXPECT_EQ(mixVolume(100), 128);
-    EXPECT_EQ(mixVolume(80), 102);  // integer: 80 * 128 / 100
-    EXPECT_EQ(mixVolume(2147483647), 128);
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
-    playSound(kPickup, 150);
-    EXPECT_EQ(g_soundSlots[0].volume, 128);
-    setSoundVolume(kPickup, -10);
-    EXPECT_EQ(g_soundSlots[0].volume, 0);
-    const std::vector<int16_t> out = mix(200);
-    for (int16_t s : out) ASSERT_EQ(s, 0);  // volume 0 adds nothing
-}
-
-TEST_F(Mixer, StopReleasesTheFirstSlotOfTheSoundAndSaysSo) {
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
-    playSound(kPickup, 100);
-    playSound(kPickup, 100);
-    testing::internal::CaptureStdout();
-    stopSound(kPickup);
-    stopSound(7);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Sfx 3 has been removed from slot number 0.\n"
-              "Sfx 7 not in any current slots.\n");
-    EXPECT_EQ(g_soundSlots[0].data, nullptr);
-    EXPECT_EQ(g_soundSlots[1].soundId, kPickup);
-}
-
-TEST_F(Mixer, TheGameSideCallsDoNothingWhileSoundIsOff) {
-    ASSERT_TRUE(folder.write("pickup", makeOutputWav(100)));
-    ASSERT_TRUE(folder.write("ambient_short2", makeOutputWav(100)));
-    setSoundEnabled(false);
-    testing::internal::CaptureStdout();
+// Volumes are percent * 128 / 100 held to 0..128 and reach slots 0 and 1 only; while sound is off
+// the game's calls play nothing, but the music volume still changes.
+TEST_F(Mixer, VolumesReachOnlySlotsZeroAndOne) {
+    const std::pair<int32_t, int32_t> volumes[] = {{150, 128}, {-10, 0},          {100, 128},
+                                                   {80, 102},  {2147483647, 128}, {25, 32}};
+    for (const auto& [percent, volume] : volumes) EXPECT_EQ(mixVolume(percent), volume) << percent;
+    ASSERT_TRUE(write("pickup", outputWav(100)));
+    ASSERT_TRUE(write("ambient_short2", outputWav(100)));
     playMusic(80);
     playEffect(kPickup, 100, 50);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(g_soundSlots[0].data, nullptr);
-
+    EXPECT_EQ(table(), "");  // sound is off
     setSoundEnabled(true);
     playMusic(80);
-    playEffect(kPickup, 100, 50);
-    EXPECT_EQ(g_soundSlots[0].soundId, kMusicSoundId);
-    EXPECT_EQ(g_soundSlots[0].volume, 102);
-    EXPECT_EQ(g_soundSlots[1].soundId, kPickup);
-    EXPECT_EQ(g_soundSlots[1].volume, 64);  // played at 100, then set to 50
+    playEffect(kPickup, 100, 50);  // played at 100, then set to 50
+    playSound(kPickup, 150);
+    EXPECT_EQ(table(), "0:100 0/200 v102 1:3 0/200 v64 2:3 0/200 v128 ");
+    setSoundVolume(kAllMixVolumes, 25);
+    stopSound(kPickup);                // releases the first slot holding it
+    setSoundVolume(kPickup, 0);        // now in slot 2: no change
+    setSoundVolume(kFreeSoundId, 50);  // a free slot has no id that a volume could reach
     setSoundEnabled(false);
-    setMusicVolume(25);  // reaches the music whether or not sound is on
-    EXPECT_EQ(g_soundSlots[0].volume, 32);
+    setMusicVolume(75);
+    EXPECT_EQ(table(), "0:100 0/200 v96 2:3 0/200 v128 ");
+    setSoundVolume(kAllMixVolumes, 0);
+    stopSound(kPickup);
+    EXPECT_TRUE(mix(200));  // volume 0 adds nothing
 }
 
-// Other rates and channel counts are converted to the device's format once, when played.
-TEST_F(Mixer, WavsOfOtherFormatsPlayConvertedToTheOutputFormat) {
-    ASSERT_TRUE(folder.write("pickup", soundtest::makeWav(22050, 1, 16, 400)));
-    ASSERT_TRUE(folder.write("hittree", soundtest::makeWav(44100, 2, 16, 800)));
-    ASSERT_TRUE(folder.write("bush1", soundtest::makeWav(11025, 1, 8, 300)));
-    ASSERT_TRUE(folder.write("bush2", soundtest::makeWav(44100, 1, 8, 800)));
-    playSound(kPickup, 100);
+// Each broken sound is reported when first played, then left out: later plays do not look for it,
+// even once it is there, while other sounds play on.
+TEST_F(Mixer, BrokenSoundsAreReportedOnceAndThenLeftOut) {
+    const std::pair<int32_t, Bytes> cases[] = {
+        {kPickup, {}},  // missing
+        {kMusicSoundId, {}},
+        {1, soundtest::withLE(outputWav(100), 40, 0xFFFF, 2)},  // the data runs past the end
+        {0, soundtest::makeWav(192000, 1, 16, 100)},  // no converter reaches the output rate
+    };
+    for (const auto& [id, wav] : cases) {
+        const char* name = id == kMusicSoundId ? "ambient_short2" : soundFileName(id);
+        ASSERT_TRUE(wav.empty() || write(name, wav));
+        std::string said[2];
+        for (std::string& words : said) {
+            testing::internal::CaptureStdout();
+            testing::internal::CaptureStderr();
+            playSound(id, 100);
+            words = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+            ASSERT_TRUE(write(name, outputWav(100)));
+        }
+        EXPECT_GT(said[0].size(), said[1].size()) << name << " was not reported once: " << said[0];
+        EXPECT_EQ(table(), "") << name;
+    }
+    ASSERT_TRUE(write("hittree", outputWav(100)));
     playSound(kHitTree, 100);
-    playSound(0, 100);
-    playSound(1, 100);
-    // 11025 Hz mono 16-bit: 2 bytes a frame.
-    EXPECT_EQ(g_soundSlots[0].length, 200u * 2);  // half the rate
-    EXPECT_EQ(g_soundSlots[1].length, 200u * 2);  // a quarter, one channel
-    EXPECT_EQ(g_soundSlots[2].length, 300u * 2);  // widened to 16 bits
-    EXPECT_EQ(g_soundSlots[3].length, 200u * 2);  // a quarter, widened
-    // The samples are the source's: every other one of the 22050 Hz ramp (SDL may average
-    // neighbours, 37 apart), and the 8-bit ones widened.
-    const int16_t* halved = reinterpret_cast<const int16_t*>(g_soundSlots[0].data);
-    for (uint32_t k = 0; k < 200; ++k) ASSERT_NEAR(halved[k], soundtest::sampleAt(2 * k, 0), 40) << k;
-    const int16_t* widened = reinterpret_cast<const int16_t*>(g_soundSlots[2].data);
-    for (uint32_t k = 0; k < 300; ++k)
-        ASSERT_EQ(widened[k], static_cast<int16_t>((soundtest::sampleAt(k, 0) >> 8) * 256)) << k;
+    EXPECT_EQ(table(), "0:2 0/200 v128 ");
+}
+
+TEST_F(Mixer, PlayStopAndVolumeWhileOtherThreadsMix) {
+    ASSERT_TRUE(write("pickup", outputWav(60)));
+    ASSERT_TRUE(write("hittree", outputWav(300)));
+    ASSERT_TRUE(write("bush1", soundtest::makeWav(22050, 2, 16, 200)));
+    ASSERT_TRUE(write("ambient_short2", outputWav(500)));
+    SDL_PauseAudio(0);  // SDL's own audio thread mixes too
+    std::atomic<int> callbacks{0};
+    std::thread audio([&callbacks] {
+        for (std::vector<int16_t> buffer(128); callbacks < 100; ++callbacks) {
+            SDL_LockAudio();
+            mixAudio(nullptr, reinterpret_cast<Uint8*>(buffer.data()), 256);
+            SDL_UnlockAudio();
+        }
+    });
+    const int32_t ids[] = {kPickup, kHitTree, 0, kMusicSoundId};
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 400 || callbacks < 100; ++i) {
+        playSound(ids[i % 4], 100);
+        setSoundVolume(ids[(i + 1) % 4], i % 150);
+        setSoundVolume(kAllMixVolumes, 100 - i % 100);
+        if (i % 7 == 0) stopSound(ids[(i + 2) % 4]);
+    }
+    audio.join();
+    testing::internal::GetCapturedStdout();
+    SDL_LockAudio();
+    for (const SoundSlot& slot : g_soundSlots) {
+        EXPECT_LE(slot.position, slot.length);
+        EXPECT_EQ(slot.data == nullptr, slot.soundId == kFreeSoundId);
+        EXPECT_TRUE(slot.volume >= 0 && slot.volume <= kMaxVolume) << slot.volume;
+    }
+    SDL_UnlockAudio();
+}
+
+TEST(NoSoundDevice, AudioThatCannotBeOpenedLeavesTheGameSilentButRunning) {
+    if (audioIsOpen()) {
+        SDL_CloseAudio();
+        releaseObtainedAudioSpec();
+    }
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", "no_such_sound_driver", 1);
+    testing::internal::CaptureStderr();
+    openAudio();
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(audioIsOpen());
+    // The game switches sound on and plays as usual; nothing is loaded and nothing is said.
+    setSoundEnabled(true);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    playMusic(80);
+    playEffect(kPickup, 100, 75);
+    setMusicVolume(50);
+    stopSound(kPickup);
+    EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "");
+    for (const SoundSlot& slot : g_soundSlots) EXPECT_EQ(slot.data, nullptr);
+    setSoundEnabled(false);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 }  // namespace

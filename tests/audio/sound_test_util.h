@@ -1,11 +1,9 @@
-// Test sounds: RIFF WAVE files written here (PCM of any rate, channel count and width), and a
-// sound folder with the game's sound names for the mixer to read from.
+// Test sounds: PCM WAV files of any rate, channel count and width, and the mixer's fixture: audio
+// open on SDL's dummy driver and a fresh sound folder under the game's sound names.
 #pragma once
 
-#include <SDL/SDL.h>
+#include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
 #include "app/application.h"
@@ -17,73 +15,47 @@
 
 namespace soundtest {
 
-inline void put16(std::vector<uint8_t>* out, uint32_t v) {
-    out->push_back(static_cast<uint8_t>(v));
-    out->push_back(static_cast<uint8_t>(v >> 8));
-}
-inline void put32(std::vector<uint8_t>* out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-inline void putTag(std::vector<uint8_t>* out, const char* tag) { out->insert(out->end(), tag, tag + 4); }
+using Bytes = std::vector<uint8_t>;
 
 // Sample i of channel c: a ramp that differs per channel and never repeats within a file.
 inline int16_t sampleAt(uint32_t i, uint32_t c) {
     return static_cast<int16_t>((i * 37 + c * 1000) % 20000 - 10000);
 }
 
-// A PCM WAV of `frames` frames; extraChunk (whole, header included) goes between fmt and data.
-inline std::vector<uint8_t> makeWav(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t frames,
-                                    const std::vector<uint8_t>& extraChunk = {}) {
-    const uint16_t blockAlign = static_cast<uint16_t>(channels * bits / 8);
-    const uint32_t dataBytes = frames * blockAlign;
-    std::vector<uint8_t> out;
-    putTag(&out, "RIFF");
-    put32(&out, 4 + 24 + static_cast<uint32_t>(extraChunk.size()) + 8 + dataBytes + (dataBytes & 1));
-    putTag(&out, "WAVE");
-    putTag(&out, "fmt ");
-    put32(&out, 16);
-    put16(&out, 1);
-    put16(&out, channels);
-    put32(&out, rate);
-    put32(&out, rate * blockAlign);
-    put16(&out, blockAlign);
-    put16(&out, bits);
-    out.insert(out.end(), extraChunk.begin(), extraChunk.end());
-    putTag(&out, "data");
-    put32(&out, dataBytes);
-    for (uint32_t i = 0; i < frames; ++i)
-        for (uint16_t c = 0; c < channels; ++c) {
-            const int16_t s = sampleAt(i, c);
-            if (bits == 16)
-                put16(&out, static_cast<uint16_t>(s));
-            else
-                out.push_back(static_cast<uint8_t>((s >> 8) + 128));
-        }
-    if (dataBytes & 1) out.push_back(0);
-    return out;
+// bytes with a little-endian value written at `at`, which may be the end.
+inline Bytes withLE(Bytes bytes, size_t at, uint32_t value, size_t width) {
+    bytes.resize(std::max(bytes.size(), at + width));
+    for (size_t i = 0; i < width; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    return bytes;
+}
+// A chunk of size bytes whose header says declared.
+inline Bytes chunk(const char* tag, uint32_t size, uint32_t declared) {
+    Bytes c = withLE(Bytes(tag, tag + 4), 4, declared, 4);
+    c.resize(8 + size, 0x5A);
+    return c;
 }
 
-// Mono 16-bit at the output rate: plays unconverted, `frames` * 2 bytes.
-inline std::vector<uint8_t> makeOutputWav(uint32_t frames) { return makeWav(kAudioRate, 1, 16, frames); }
-
-inline bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    return zvtest::writeFile(path, std::string(bytes.begin(), bytes.end()));
+// A PCM WAV of `frames` frames of sampleAt; extra (whole chunks) goes between fmt and data.
+inline Bytes makeWav(uint32_t rate, uint32_t channels, uint32_t bits, uint32_t frames,
+                     const Bytes& extra = {}) {
+    const uint32_t align = channels * bits / 8, dataBytes = frames * align;
+    const uint32_t riffBytes = 36 + static_cast<uint32_t>(extra.size()) + dataBytes;
+    Bytes out = chunk("RIFF", 0, riffBytes + (dataBytes & 1));
+    // "WAVE", then "fmt " of 16 bytes: PCM, channels, rate, byte rate, block align, bits.
+    const uint32_t format[][2] = {{0x45564157, 4}, {0x20746D66, 4}, {16, 4}, {1, 2},  {channels, 2},
+                                  {rate, 4},       {rate * align, 4}, {align, 2}, {bits, 2}};
+    for (const auto& [value, width] : format) out = withLE(out, out.size(), value, width);
+    const Bytes data = chunk("data", 0, dataBytes);
+    out.insert(out.end(), extra.begin(), extra.end());
+    out.insert(out.end(), data.begin(), data.end());
+    for (uint32_t i = 0; i < frames * channels; ++i) {
+        const int16_t s = sampleAt(i / channels, i % channels);
+        out = withLE(out, out.size(), bits == 16 ? s : (s >> 8) + 128, bits / 8);
+    }
+    return withLE(out, out.size(), 0, dataBytes & 1);  // the pad byte of an odd data chunk
 }
 
-// The game's sound table, for tests that run without the application object.
-inline const char* const* soundNameTable() {
-    static const char* const names[24] = {"bush1", "bush2", "hittree", "pickup", "", "", "", "",
-                                          "",      "",      "",        "",       "", "", "", "",
-                                          "",      "",      "",        "",       "", "", "", ""};
-    return names;
-}
-inline const char* const* musicNameTable() {
-    static const char* const names[1] = {"ambient_short2"};
-    return names;
-}
-
-// Empties every slot (no messages) and forgets dropped sounds.
+// Empties every slot and forgets dropped sounds.
 inline void clearSlots() {
     SDL_LockAudio();
     for (SoundSlot& slot : g_soundSlots) {
@@ -94,47 +66,32 @@ inline void clearSlots() {
     forgetDroppedSounds();
 }
 
-// Opens audio on SDL's dummy driver once per process (the game's real opening code).
-inline bool ensureAudioOpen() {
-    if (!audioIsOpen()) {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+// Audio open (once per process, by the game's own code) with SDL's callbacks paused, so that a
+// test runs the mixer itself, and the game's sound names read from a fresh folder.
+class MixerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static const char* const sounds[kSoundNames] = {"bush1", "bush2", "hittree", "pickup"};
+        static const char* const music[1] = {"ambient_short2"};
+        g_platform.basePath = folder_.data();
+        g_app.soundNames = sounds;
+        g_app.musicNames = music;
         openAudio();
+        ASSERT_TRUE(audioIsOpen());
+        SDL_PauseAudio(1);
+        clearSlots();
+        setSoundEnabled(false);  // its lock also waits out a callback in progress
     }
-    return audioIsOpen();
-}
-
-// Points the game's sound names and base path at a fresh folder of this test.
-class SoundFolder {
-public:
-    SoundFolder() : folder_(zvtest::makeTempFolder()) {
-        savedBase_ = g_platform.basePath;
-        savedSounds_ = g_app.soundNames;
-        savedMusic_ = g_app.musicNames;
-        path_.assign(folder_.begin(), folder_.end());
-        path_.push_back('\0');
-        g_platform.basePath = path_.data();
-        g_app.soundNames = soundNameTable();
-        g_app.musicNames = musicNameTable();
+    void TearDown() override {
+        clearSlots();
+        SDL_PauseAudio(0);
     }
-    ~SoundFolder() {
-        g_platform.basePath = savedBase_;
-        g_app.soundNames = savedSounds_;
-        g_app.musicNames = savedMusic_;
+    bool write(const std::string& name, const Bytes& wav) const {
+        return zvtest::writeFile(folder_ + name + ".wav", std::string(wav.begin(), wav.end()));
     }
-    SoundFolder(const SoundFolder&) = delete;
-    SoundFolder& operator=(const SoundFolder&) = delete;
-
-    bool write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-        return writeBytes(folder_ + name + ".wav", bytes);
-    }
-    const std::string& path() const { return folder_; }
-
-private:
-    std::string folder_;
-    std::vector<char> path_;
-    char* savedBase_;
-    const char* const* savedSounds_;
-    const char* const* savedMusic_;
+    // Mono 16-bit at the output rate: plays unconverted, frames * 2 bytes.
+    static Bytes outputWav(uint32_t frames) { return makeWav(kAudioRate, 1, 16, frames); }
+    std::string folder_ = zvtest::makeTempFolder();
 };
 
 }  // namespace soundtest
