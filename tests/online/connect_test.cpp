@@ -3,9 +3,9 @@
 // usage tracker's calls and opt-in flag.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
-#include <string>
-#include <vector>
+#include <cstring>
 
 #include "online/connect.h"
 #include "online/recording_client.h"
@@ -14,155 +14,106 @@
 namespace {
 
 using Calls = std::vector<std::string>;
-using onlinetest::RecordingClient;
 
-bool lettersAndDigits(const char* s) {
-    for (; *s; ++s)
-        if (!std::isalnum(static_cast<unsigned char>(*s))) return false;
-    return true;
-}
-
-struct Game {
-    int32_t activity = 1;
+// A registered handler linked to the game's activity, achievement flags and best results.
+class Online : public ::testing::Test {
+protected:
+    void SetUp() override {
+        connect.connected = true;
+        connect.registerHandler();
+        connect.game = {&activity, flags, {&best[0], &best[1]}};
+    }
+    onlinetest::RecordingClient client;
+    Connect connect;
+    int32_t activity = 1, best[kLeaderboards] = {};
     bool flags[kOnlineAchievements] = {};
-    int32_t best[kLeaderboards] = {};
-    void link(Connect* c) { c->game = {&activity, flags, {&best[0], &best[1]}}; }
 };
 
-TEST(Connect, RegistrationSendsTheGameAndEveryIdInTableOrder) {
-    RecordingClient client;
-    Connect connect;
-    connect.connected = true;
-    connect.registerHandler();
+TEST_F(Online, RegistrationSendsTheGameAndEveryIdInTableOrder) {
     EXPECT_FALSE(connect.connected);
-    EXPECT_EQ(connect.client, &client);
     ASSERT_EQ(client.calls.size(), 1u + 2u + 24u);
     EXPECT_EQ(client.calls[0], std::string("initialise Zorvane ") + kProductKey + " " +
                                    kProductSecret + " 2 24");
-    EXPECT_EQ(client.calls[1], "registerLeaderboard 415844");
+    for (const char* secret : {kProductKey, kProductSecret})
+        EXPECT_TRUE(std::all_of(secret, secret + std::strlen(secret), isalnum)) << secret;
     EXPECT_EQ(client.calls[2], "registerLeaderboard 418404");
     for (int i = 0; i < 24; ++i) {
         // 496504 up in tens, with one step of twenty between 13 and 14.
         const int id = 496504 + 10 * i + (i >= 14 ? 10 : 0);
         EXPECT_EQ(client.calls[3 + i], "registerAchievement " + std::to_string(id)) << i;
-        EXPECT_EQ(connect.achievements[i], 2000u + i);
     }
-    EXPECT_EQ(connect.leaderboards[1], 1001u);
-    EXPECT_EQ(std::string(kProductKey).size(), 21u);
-    EXPECT_EQ(std::string(kProductSecret).size(), 43u);
-    EXPECT_TRUE(lettersAndDigits(kProductKey));
-    EXPECT_TRUE(lettersAndDigits(kProductSecret));
 }
 
-TEST(Connect, NothingIsPostedOrOpenedBeforeThePlayerConnects) {
-    RecordingClient client;
-    Connect connect;
-    connect.registerHandler();
-    client.clear();
-    const int32_t list[] = {0, 5};
-    connect.submitScore(0, 1234);
-    connect.unlockAchievements(list, 2);
-    connect.openDashboard();
-    connect.openLeaderboard(1);
-    EXPECT_EQ(client.calls, Calls{});
-
-    connect.connect();
-    connect.submitScore(1, 77);
-    connect.unlockAchievements(list, 2);
-    connect.openLeaderboard(0);
-    connect.openDashboard();
-    EXPECT_EQ(client.calls, (Calls{"signIn", "submitScore 1001 77", "unlock 2 2000 2005",
-                                   "openLeaderboard 1000", "openDashboard"}));
-}
-
-TEST(Connect, BadBoardsAndIndicesAreLeftOut) {
-    RecordingClient client;
-    Connect connect;
-    connect.registerHandler();
-    connect.connect();
-    client.clear();
-    connect.submitScore(2, 5);
-    connect.submitScore(-1, 5);
-    connect.openLeaderboard(7);
-    const int32_t list[] = {23, 24, -1, 3};
-    connect.unlockAchievements(list, 4);
+// Nothing is posted or opened before the player connects; boards other than 0 and 1 and indices
+// outside 0..23 are left out, and one unlock sends no more than the 24 achievements.
+TEST_F(Online, OnlyAConnectedPlayerPostsAndOnlyWhatTheGameHas) {
+    const int32_t list[] = {0, 23, 24, -1, 5};
     int32_t many[40];
     for (int32_t i = 0; i < 40; ++i) many[i] = i % 24;
-    connect.unlockAchievements(many, 40);  // no more than the submission list holds
-    ASSERT_EQ(client.calls.size(), 2u);
-    EXPECT_EQ(client.calls[0], "unlock 2 2023 2003");
-    EXPECT_EQ(client.calls[1].rfind("unlock 24 2000 2001", 0), 0u);
+    for (int round = 0; round < 2; ++round) {
+        client.clear();
+        connect.submitScore(1, 77);
+        connect.unlockAchievements(list, 5);
+        connect.openLeaderboard(0);
+        connect.openDashboard();
+        for (int32_t board : {2, -1}) {
+            connect.submitScore(board, 5);
+            connect.openLeaderboard(board);
+        }
+        connect.connect();
+    }
+    EXPECT_EQ(client.calls, (Calls{"submitScore 1001 77", "unlock 3 2000 2023 2005",
+                                   "openLeaderboard 1000", "openDashboard", "signIn"}));
+    client.clear();
+    connect.unlockAchievements(many, 40);
+    ASSERT_EQ(client.calls.size(), 1u);
+    EXPECT_EQ(client.calls[0].rfind("unlock 24 2000 2001", 0), 0u);
 }
 
-TEST(Connect, OnConnectedResubmitsUnlockedAchievementsAndBestResultsAboveZero) {
-    RecordingClient client;
-    Connect connect;
-    connect.registerHandler();
-    Game game;
-    game.link(&connect);
-    game.flags[2] = game.flags[13] = game.flags[14] = true;
-    game.best[0] = 0;  // nothing to post for distance mode
-    game.best[1] = 4321;
+// On connecting, every unlocked achievement goes in one call (an empty one when none is) and
+// each mode's best result above zero is posted.
+TEST_F(Online, OnConnectedResubmitsUnlockedAchievementsAndBestResultsAboveZero) {
     connect.connect();
     client.clear();
+    best[0] = -5;
     connect.onConnected();
-    EXPECT_EQ(client.calls, (Calls{"unlock 3 2002 2013 2014", "submitScore 1001 4321"}));
+    flags[2] = flags[13] = flags[14] = true;
+    best[0] = 0;
+    best[1] = 4321;
+    connect.onConnected();
+    EXPECT_EQ(client.calls, (Calls{"unlock 0", "unlock 3 2002 2013 2014", "submitScore 1001 4321"}));
 }
 
-TEST(Connect, OnConnectedWithNothingUnlockedMakesOneEmptyUnlockCall) {
-    RecordingClient client;
-    Connect connect;
-    connect.registerHandler();
-    Game game;
-    game.link(&connect);
-    game.best[0] = -5;
-    connect.connect();
-    client.clear();
-    connect.onConnected();
-    EXPECT_EQ(client.calls, Calls{"unlock 0"});
-}
-
-TEST(Connect, SuspendAndResumeRequestsSetTheSessionsActivity) {
-    Connect connect;
-    Game game;
-    game.link(&connect);
-    connect.onSuspendRequest(false);
-    EXPECT_EQ(game.activity, 1);
-    connect.onSuspendRequest(true);
-    EXPECT_EQ(game.activity, 2);
-    connect.onResumeRequest(true);
-    EXPECT_EQ(game.activity, 2);
-    connect.onResumeRequest(false);
-    EXPECT_EQ(game.activity, 1);
-    // Through the base class, as the service calls them.
-    KVOpenFeintHandler* handler = &connect;
-    handler->onSuspendRequest(true);
-    EXPECT_EQ(game.activity, 2);
+TEST_F(Online, SuspendAndResumeRequestsSetTheSessionsActivity) {
+    KVOpenFeintHandler* handler = &connect;  // as the service calls them
+    const std::tuple<bool, bool, int32_t> steps[] = {
+        {false, false, 1}, {false, true, 2}, {true, true, 2}, {true, false, 1}};
+    for (const auto& [resume, flag, expected] : steps) {
+        resume ? handler->onResumeRequest(flag) : handler->onSuspendRequest(flag);
+        EXPECT_EQ(activity, expected) << resume << flag;
+    }
     Connect unlinked;  // a handler not yet given to a session ignores them
     unlinked.onSuspendRequest(true);
     unlinked.onConnected();
 }
 
-TEST(UsageTracker, StartsOptedInAndForwardsTheGamesReports) {
-    RecordingClient client;
+TEST_F(Online, TheUsageTrackerStartsOptedInAndForwardsTheGamesReports) {
+    client.clear();
     UsageTracker tracker("zorvane");
-    EXPECT_TRUE(tracker.optIn);
-    EXPECT_STREQ(tracker.appId, "zorvane");
-    UsageTracker* saved = g_usageTracker;
+    EXPECT_TRUE(usageTrackerOptIn());  // without a tracker
     g_usageTracker = &tracker;
     usageTrackerSessionStart();
     usageTrackerGameStart(1);
     usageTrackerGameEnd(250, 3000, 2);
     usageTrackerLogScreen("MoreGames");
     usageTrackerFrame();
-    usageTrackerFrame();
+    EXPECT_TRUE(usageTrackerOptIn());
     usageTrackerSetOptIn(false);
     EXPECT_FALSE(usageTrackerOptIn());
-    EXPECT_FALSE(tracker.optIn);
-    g_usageTracker = saved;
+    g_usageTracker = nullptr;
     EXPECT_EQ(client.calls, (Calls{"trackerStart", "gameStart 1 0 0", "gameEnd 250 3000 2",
                                    "screen MoreGames"}));
-    EXPECT_EQ(client.frames, 2);
+    EXPECT_EQ(client.frames, 1);
 }
 
 }  // namespace
