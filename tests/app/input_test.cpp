@@ -8,136 +8,116 @@
 
 namespace {
 
-class InputTest : public ::testing::Test {
+class Input : public ::testing::Test {
 protected:
     void SetUp() override {
         std::memset(&g_input, 0, sizeof g_input);
-        std::memset(g_app.accelerometer, 0, sizeof g_app.accelerometer);
         resetTouchSlots();
         applicationSetDevice("desktop", 320, 480);
         g_app.screenId = kScreenGameSession;
     }
-
-    // Device events carry portrait coordinates: logical (x, y) is raw (W - 1 - y, x).
-    static SDL_MouseButtonEvent button(int finger, int lx, int ly) {
-        SDL_MouseButtonEvent e{};
+    // A mouse button or motion event of finger at logical (x, y): devices report portrait
+    // coordinates, logical (x, y) being raw (W - 1 - y, x).
+    template <typename Event>
+    static Event at(int finger, int x, int y) {
+        Event e{};
         e.which = static_cast<Uint8>(finger);
-        e.x = static_cast<Uint16>(319 - ly);
-        e.y = static_cast<Uint16>(lx);
+        e.x = static_cast<Uint16>(319 - y);
+        e.y = static_cast<Uint16>(x);
         return e;
     }
-    static SDL_MouseMotionEvent motion(int finger, int lx, int ly) {
-        SDL_MouseMotionEvent e{};
-        e.which = static_cast<Uint8>(finger);
-        e.x = static_cast<Uint16>(319 - ly);
-        e.y = static_cast<Uint16>(lx);
-        return e;
+    static void press(int finger, int x, int y, int frame = 0) {
+        touchPress(at<SDL_MouseButtonEvent>(finger, x, y), frame);
     }
+    static void move(int finger, int x, int y, int frame) {
+        touchMove(at<SDL_MouseMotionEvent>(finger, x, y), frame);
+    }
+    static const TouchSlot& slot(int i) { return g_input.slots[i]; }
+    static const PointerRecord& pointer(int i) { return g_input.pointers[i]; }
 };
 
-TEST_F(InputTest, PressMapsPortraitToLandscapeAndFillsSlotAndRecord) {
-    touchPress(button(0, 200, 150), 7);
-    const TouchSlot& s = g_input.slots[0];
-    EXPECT_EQ(s.x, 200);
-    EXPECT_EQ(s.y, 150);
-    EXPECT_EQ(s.pressX, 200);
-    EXPECT_EQ(s.stamp, 7);
+TEST_F(Input, APressFillsTheSlotAndTheRecordInLandscapeCoordinates) {
+    press(0, 200, 150, 7);
+    EXPECT_EQ(slot(0).x * 1000 + slot(0).y, 200150);
+    EXPECT_EQ(slot(0).pressX, 200);
+    EXPECT_EQ(slot(0).stamp, 7);
     EXPECT_EQ(g_input.activeTouches, 1);
-    const PointerRecord& p = g_input.pointers[0];
-    EXPECT_EQ(p.down, 1);
-    EXPECT_EQ(p.phase, kPhasePressed);
-    EXPECT_EQ(p.historyCount, 1);
+    EXPECT_EQ(pointer(0).down, 1);
+    EXPECT_EQ(pointer(0).phase, kPhasePressed);
+    EXPECT_EQ(pointer(0).historyCount, 1);
     advancePointerPhases();
-    EXPECT_EQ(p.phase, kPhaseIdle);
-}
-
-TEST_F(InputTest, OnlyTheFirstMoveOfAFingerInAFrameCounts) {
-    touchPress(button(0, 100, 100), 1);
-    touchMove(motion(0, 120, 100), 2);
-    touchMove(motion(0, 140, 100), 2);  // same frame: dropped
-    EXPECT_EQ(g_input.slots[0].x, 120);
-    EXPECT_EQ(g_input.pointers[0].historyCount, 2);
-    touchMove(motion(0, 140, 100), 3);
-    EXPECT_EQ(g_input.slots[0].x, 140);
-    EXPECT_EQ(g_input.slots[0].previousX, 140);
-}
-
-TEST_F(InputTest, HistoryHoldsTwoHundredPointsAndTheLastFollowsTheFinger) {
-    touchPress(button(0, 100, 100), 0);
-    for (int f = 1; f <= 500; ++f) touchMove(motion(0, 100 + f % 50, 100 + f % 30), f);
-    const PointerRecord& p = g_input.pointers[0];
-    EXPECT_EQ(p.historyCount, kPointerHistory);
-    EXPECT_EQ(p.history[kPointerHistory - 1].x, 100 + 500 % 50);
-    EXPECT_EQ(p.history[kPointerHistory - 1].y, 100 + 500 % 30);
-    EXPECT_EQ(p.history[0].x, 100);  // the press stays first
-    EXPECT_EQ(p.history[198].x, 100 + 198 % 50);
-}
-
-TEST_F(InputTest, PixiScalesTheLongSide) {
-    applicationSetDevice("pixi", 320, 400);
+    EXPECT_EQ(pointer(0).phase, kPhaseIdle);
+    applicationSetDevice("pixi", 320, 400);  // the long side scales to 480
     SDL_MouseButtonEvent e{};
-    e.x = 0;
+    e.which = 1;
     e.y = 400;
     touchPress(e, 0);
-    EXPECT_EQ(g_input.slots[0].x, 480);
-    EXPECT_EQ(g_input.slots[0].y, 319);
+    EXPECT_EQ(slot(1).x * 1000 + slot(1).y, 480319);
 }
 
-TEST_F(InputTest, FifthFingerAndHighFingersAreDropped) {
-    for (int f = 0; f < 4; ++f) touchPress(button(f, 50 + f * 40, 100), 0);
-    EXPECT_EQ(g_input.activeTouches, 4);
-    touchPress(button(0, 300, 100), 0);
-    EXPECT_EQ(g_input.activeTouches, 4);
-    EXPECT_EQ(g_input.slots[0].x, 50);
-    touchMove(motion(3, 60, 60), 5);  // finger 3 cannot move
-    EXPECT_EQ(g_input.slots[3].x, 170);
+// Only a finger's first move in a frame counts; the history keeps the press and the first 198
+// moves, and its last point follows the finger.
+TEST_F(Input, MovesOncePerFrameIntoTwoHundredPointsOfHistory) {
+    press(0, 100, 100);
+    move(0, 120, 100, 2);
+    move(0, 140, 100, 2);
+    EXPECT_EQ(slot(0).x, 120);
+    EXPECT_EQ(pointer(0).historyCount, 2);
+    for (int f = 3; f <= 500; ++f) move(0, 100 + f % 50, 100 + f % 30, f);
+    EXPECT_EQ(slot(0).previousX, 100 + 500 % 50);
+    EXPECT_EQ(pointer(0).historyCount, kPointerHistory);
+    EXPECT_EQ(pointer(0).history[0].x, 100);
+    EXPECT_EQ(pointer(0).history[198].x, 100 + 199 % 50);
+    EXPECT_EQ(pointer(0).history[199].y, 100 + 500 % 30);
 }
 
-TEST_F(InputTest, ReleasingFingerZeroMovesFingerOneDown) {
-    touchPress(button(0, 100, 100), 0);
-    touchPress(button(1, 300, 200), 0);
-    touchRelease(button(0, 100, 100), 1);
+// Four slots: a fifth finger is dropped, finger 3 cannot move; releasing finger 0 moves finger
+// 1 down into slot 0.
+TEST_F(Input, FourFingersAtMostAndAReleaseShiftsTheOthersDown) {
+    for (int f = 0; f < 4; ++f) press(f, 50 + f * 40, 100);
+    press(0, 300, 100);
+    EXPECT_EQ(g_input.activeTouches, 4);
+    EXPECT_EQ(slot(0).x, 50);
+    move(3, 60, 60, 5);
+    EXPECT_EQ(slot(3).x, 170);
+    touchRelease(at<SDL_MouseButtonEvent>(0, 50, 100), 1);
+    EXPECT_EQ(g_input.activeTouches, 3);
+    EXPECT_EQ(slot(0).finger * 1000 + slot(0).x, 1090);
+    EXPECT_EQ(pointer(0).down * 10 + pointer(0).phase, kPhaseReleased);
+    EXPECT_EQ(pointer(1).down, 1);
+}
+
+// In a game session a finger moved into the 10-pixel bands of the portrait size is let go: on
+// 320 x 480 the right band starts at x = 310. Elsewhere there is no edge release.
+TEST_F(Input, AMoveIntoTheEdgeBandReleasesTheFingerInAGameSession) {
+    press(0, 100, 100);
+    move(0, 309, 100, 1);
     EXPECT_EQ(g_input.activeTouches, 1);
-    EXPECT_EQ(g_input.slots[0].finger, 1);
-    EXPECT_EQ(g_input.slots[0].x, 300);
-    EXPECT_EQ(g_input.pointers[0].down, 0);
-    EXPECT_EQ(g_input.pointers[0].phase, kPhaseReleased);
-    EXPECT_EQ(g_input.pointers[1].down, 1);
-}
-
-TEST_F(InputTest, MoveIntoTheEdgeBandReleasesTheFinger) {
-    touchPress(button(0, 100, 100), 0);
-    // The bands use the portrait size: on 320 x 480 the right band starts at x = 310.
-    touchMove(motion(0, 310, 100), 1);
+    move(0, 310, 100, 2);
     EXPECT_EQ(g_input.activeTouches, 0);
-    EXPECT_EQ(g_input.pointers[0].phase, kPhaseReleased);
-    // Outside the game session there is no edge release.
+    EXPECT_EQ(pointer(0).phase, kPhaseReleased);
     g_app.screenId = 0;
-    touchPress(button(0, 100, 100), 2);
-    touchMove(motion(0, 400, 5), 3);
+    press(0, 100, 100);
+    move(0, 400, 5, 3);
     EXPECT_EQ(g_input.activeTouches, 1);
 }
 
-TEST_F(InputTest, AccelerometerWaitsForAllThreeAxesThenFilters) {
-    SDL_JoyAxisEvent e{};
-    e.axis = 0;
-    e.value = -32768;
-    axisEvent(e);
-    e.axis = 1;
-    e.value = 16384;
-    axisEvent(e);
+// Nothing is filtered until all three axes have reported; then each step moves a quarter of the
+// way; axis 1 is negated.
+TEST_F(Input, TheAccelerometerWaitsForAllThreeAxesThenFilters) {
+    std::memset(g_app.accelerometer, 0, sizeof g_app.accelerometer);
+    const std::pair<int, int16_t> axes[] = {{0, -32768}, {1, 16384}, {5, 100}, {2, 0}};
+    for (const auto& [axis, value] : axes) {
+        accelerometerStep();
+        EXPECT_EQ(g_input.filteredX, 0.0f) << axis;
+        SDL_JoyAxisEvent e{};
+        e.axis = static_cast<Uint8>(axis);
+        e.value = value;
+        axisEvent(e);
+    }
+    EXPECT_EQ(g_input.axisMask, 7u);
     accelerometerStep();
-    EXPECT_EQ(g_input.filteredX, 0.0f);
-    EXPECT_EQ(g_app.accelerometer[0], 0.0f);
-    e.axis = 5;  // other axes are ignored
-    axisEvent(e);
-    EXPECT_EQ(g_input.axisMask, 3u);
-    e.axis = 2;
-    e.value = 0;
-    axisEvent(e);
-    accelerometerStep();
-    EXPECT_FLOAT_EQ(g_input.filteredX, -0.25f);
-    EXPECT_FLOAT_EQ(g_input.filteredY, -0.125f);  // axis 1 is negated
+    EXPECT_FLOAT_EQ(g_input.filteredY, -0.125f);
     accelerometerStep();
     EXPECT_FLOAT_EQ(g_input.filteredX, -0.25f - 0.75f * 0.25f);
     EXPECT_FLOAT_EQ(g_app.accelerometer[0], g_input.filteredX);

@@ -7,25 +7,19 @@
 #include "app/platform_main.h"
 #include "game/game_session.h"
 #include "platform/platform.h"
-#include "support/test_support.h"
-#include "tools/harness/harness.h"
+#include "support/harness_fixture.h"
 
 namespace {
 
-class MainLoopTest : public ::testing::Test {
+class MainLoop : public zvtest::HarnessTest {
 protected:
     void SetUp() override {
-        if (!harness::started()) {
-            harness::Options options;
-            options.dataFolder = zvtest::makeTempFolder();
-            ASSERT_TRUE(harness::start(options));
-        }
+        HarnessTest::SetUp();
         g_activeEventCode = g_activeEventCounter = 0;
         g_platform.paused = false;
         applicationResume();
         while (platform::pendingDeviceEvents() > 0) harness::step();
     }
-
     static void focus(int gain, int state) {
         SDL_Event e{};
         e.active.type = SDL_ACTIVEEVENT;
@@ -33,24 +27,32 @@ protected:
         e.active.state = static_cast<Uint8>(state);
         platform::pushDeviceEvent(e);
     }
+    static int32_t delta() { return g_gameSession->lastDelta.milliseconds; }
 };
 
-TEST_F(MainLoopTest, FirstFrameGetsTheClampedDeltaThenTheStep) {
-    // Start-up ends with run state 1; the first update switches to 2 and updates at once. The
-    // virtual clock starts at 1000 ms with the last stamp 0: the first delta is clamped to 100.
-    if (g_gameSession->frames == 0) {  // the first test of this process
-        harness::step();
-        EXPECT_EQ(g_app.runState, kRunRunning);
-        EXPECT_EQ(g_gameSession->lastDelta.milliseconds, 100);
+// The virtual clock starts at 1000 ms with the last stamp 0: the first update's delta is clamped
+// to 100 ms, then frames are 16 ms apart. Two updates at one clock reading are 0 ms apart, a
+// stall is clamped to 100 and a clock that went backwards gives 1.
+TEST_F(MainLoop, FrameDeltasAreTheClockStepClampedTo100) {
+    const bool first = g_gameSession->frames == 0;
+    harness::step();
+    EXPECT_EQ(g_app.runState, kRunRunning);
+    if (first) {
+        EXPECT_EQ(delta(), 100);
         EXPECT_FLOAT_EQ(g_gameSession->lastDelta.seconds, 0.1f);
-    } else {
-        harness::step();  // a frame after whatever clock the previous test left
     }
     harness::step();
-    EXPECT_EQ(g_gameSession->lastDelta.milliseconds, 16);
+    EXPECT_EQ(delta(), 16);
+    const uint32_t stamp = g_app.lastFrameStamp;
+    for (const auto& [behind, expected] : {std::pair{0, 0}, {500, 100}, {-10, 1}}) {
+        g_app.lastFrameStamp = platform::ticks() - behind;
+        runFrame();
+        EXPECT_EQ(delta(), expected) << behind;
+    }
+    g_app.lastFrameStamp = stamp;  // the next test's frames one step apart again
 }
 
-TEST_F(MainLoopTest, QuitWithOtherEventsQueuedDispatchesThemAll) {
+TEST_F(MainLoop, AQuitWithOtherEventsQueuedDispatchesThemAll) {
     harness::step();
     harness::press(100, 100);
     harness::quit();
@@ -65,104 +67,54 @@ TEST_F(MainLoopTest, QuitWithOtherEventsQueuedDispatchesThemAll) {
     g_platform.running = true;
 }
 
-TEST_F(MainLoopTest, LosingInputFocusAndActivityTogetherPausesAtOnce) {
-    int frames = g_gameSession->frames;
+// Losing focus pauses: the pass that reads it still ran its frame, and no frames run until the
+// focus comes back; the first update after a pause gets the clamped delta. Drawing while paused
+// resumes first.
+TEST_F(MainLoop, LosingFocusPausesTheGameUntilItComesBack) {
     focus(0, 6);
     harness::step();
     EXPECT_TRUE(g_platform.paused);
     EXPECT_EQ(g_app.runState, kRunPaused);
-    EXPECT_EQ(g_activeEventCode, 0);
-    int during = g_gameSession->frames;
-    EXPECT_EQ(during, frames + 1);  // the pass ran its frame before reading the event
+    const int frames = g_gameSession->frames;
     harness::run(20);
-    EXPECT_EQ(g_gameSession->frames, during);  // no frames while paused
+    EXPECT_EQ(g_gameSession->frames, frames);
     focus(1, 7);
-    harness::step();
+    harness::run(2);
     EXPECT_FALSE(g_platform.paused);
-    EXPECT_EQ(g_app.runState, kRunRunning);
-    harness::step();
-    EXPECT_EQ(g_gameSession->frames, during + 1);
-    // The first update after the pause gets the clamped delta, whatever the pause's length.
-    EXPECT_EQ(g_gameSession->lastDelta.milliseconds, 100);
-}
-
-TEST_F(MainLoopTest, SumOfNineAfterTwoEventsPausesThenResumesOnTheNextPass) {
-    focus(1, 4);
-    focus(0, 4);
-    harness::step();
-    EXPECT_TRUE(g_platform.paused);
-    EXPECT_EQ(g_activeEventCode, 9);
-    EXPECT_EQ(g_activeEventCounter, 2);
-    harness::step();  // the resume test fires without reading an event
-    EXPECT_FALSE(g_platform.paused);
-    EXPECT_EQ(g_activeEventCode, 0);
-    EXPECT_EQ(g_activeEventCounter, 0);
-}
-
-TEST_F(MainLoopTest, CodeEighteenKeepsTheCounter) {
-    focus(1, 4);   // 5
-    focus(1, 2);   // 8: resume, reset
-    focus(1, 1);   // 2
-    focus(1, 2);   // 5
-    focus(0, 7);   // 12
-    focus(0, 6);   // 18: pause, code 0, counter stays 4
-    harness::step();
-    EXPECT_TRUE(g_platform.paused);
-    EXPECT_EQ(g_activeEventCode, 0);
-    EXPECT_EQ(g_activeEventCounter, 4);
-    // Code 0 after 4 events: the loop resumes by itself on its next pass.
-    harness::step();
-    EXPECT_FALSE(g_platform.paused);
-    EXPECT_EQ(g_activeEventCounter, 0);
-}
-
-TEST_F(MainLoopTest, OtherSumsOnlyGrow) {
-    focus(1, 1);
-    focus(1, 1);
-    harness::step();
-    EXPECT_EQ(g_activeEventCode, 4);
-    EXPECT_EQ(g_activeEventCounter, 2);
-    EXPECT_FALSE(g_platform.paused);
-}
-
-TEST_F(MainLoopTest, DrawWhilePausedResumesFirst) {
-    harness::step();
+    EXPECT_EQ(g_gameSession->frames, frames + 1);
+    EXPECT_EQ(delta(), 100);
     applicationPause();
-    EXPECT_EQ(g_app.runState, kRunPaused);
     applicationDraw(nullptr);
     EXPECT_EQ(g_app.runState, kRunRunning);
 }
 
-TEST_F(MainLoopTest, NameTables) {
-    EXPECT_STREQ(soundFileName(0), "bush1");
-    EXPECT_STREQ(soundFileName(2), "hittree");
-    EXPECT_STREQ(soundFileName(3), "pickup");
-    EXPECT_STREQ(soundFileName(20), "");
-    EXPECT_STREQ(soundFileName(21), "");
-    EXPECT_STREQ(soundFileName(-1), "");
+// The phone's focus events add their gain and state into a code: 6 pauses, 8 resumes, 9 after
+// two events pauses and the next pass resumes, 18 pauses keeping the count (after 4 events the
+// next pass resumes), other sums only grow.
+TEST_F(MainLoop, FocusEventCodesPauseAndResumeByTheirSum) {
+    const std::vector<std::pair<int, int>> sequences[] = {
+        {{1, 4}, {0, 4}}, {{1, 4}, {1, 2}, {1, 1}, {1, 2}, {0, 7}, {0, 6}}, {{1, 1}, {1, 1}}};
+    const int expected[][3] = {{1, 9, 2}, {1, 0, 4}, {0, 4, 2}};  // paused, code, counter
+    for (int i = 0; i < 3; ++i) {
+        for (const auto& [gain, state] : sequences[i]) focus(gain, state);
+        harness::step();
+        EXPECT_EQ(g_platform.paused, expected[i][0] == 1) << i;
+        EXPECT_EQ(g_activeEventCode * 100 + g_activeEventCounter,
+                  expected[i][1] * 100 + expected[i][2]) << i;
+        harness::step();
+        EXPECT_FALSE(g_platform.paused) << i;
+        g_activeEventCode = g_activeEventCounter = 0;
+    }
+}
+
+TEST_F(MainLoop, NameTablesReadNothingPastTheirEnds) {
+    const std::pair<int, const char*> sounds[] = {
+        {0, "bush1"}, {2, "hittree"}, {3, "pickup"}, {20, ""}, {21, ""}, {-1, ""}};
+    for (const auto& [index, name] : sounds) EXPECT_STREQ(soundFileName(index), name) << index;
     EXPECT_STREQ(musicFileName(0), "ambient_short2");
     EXPECT_STREQ(musicFileName(1), "");
     EXPECT_STREQ(applicationDeviceName(), "");  // "desktop" is not a recognised device
-    EXPECT_EQ(applicationScreenWidth(), 320);
-    EXPECT_EQ(applicationScreenHeight(), 480);
-}
-
-TEST_F(MainLoopTest, DeltaWithinOneMillisecondIsZero) {
-    harness::step();
-    const uint32_t stamp = g_app.lastFrameStamp;
-    // Two updates at the same clock reading.
-    g_app.lastFrameStamp = platform::ticks();
-    runFrame();
-    EXPECT_EQ(g_gameSession->lastDelta.milliseconds, 0);
-    // A stall longer than 100 ms is clamped.
-    g_app.lastFrameStamp = platform::ticks() - 500;
-    runFrame();
-    EXPECT_EQ(g_gameSession->lastDelta.milliseconds, 100);
-    // A clock that went backwards gives 1.
-    g_app.lastFrameStamp = platform::ticks() + 10;
-    runFrame();
-    EXPECT_EQ(g_gameSession->lastDelta.milliseconds, 1);
-    g_app.lastFrameStamp = stamp;  // the next test's frames one step apart again
+    EXPECT_EQ(applicationScreenWidth() * 1000 + applicationScreenHeight(), 320480);
 }
 
 }  // namespace
