@@ -16,8 +16,8 @@ protected:
         applicationSetDevice("desktop", 320, 480);
         g_app.screenId = kScreenGameSession;
     }
-    // A mouse button or motion event of finger at logical (x, y): devices report portrait
-    // coordinates, logical (x, y) being raw (W - 1 - y, x).
+    // A button or motion event of finger at logical (x, y); devices report portrait coordinates,
+    // logical (x, y) being raw (W - 1 - y, x).
     template <typename Event>
     static Event at(int finger, int x, int y) {
         Event e{};
@@ -26,33 +26,31 @@ protected:
         e.y = static_cast<Uint16>(x);
         return e;
     }
-    static void press(int finger, int x, int y, int frame = 0) {
-        touchPress(at<SDL_MouseButtonEvent>(finger, x, y), frame);
+    static void press(int finger, int x, int y) {
+        touchPress(at<SDL_MouseButtonEvent>(finger, x, y), 0);
     }
     static void move(int finger, int x, int y, int frame) {
         touchMove(at<SDL_MouseMotionEvent>(finger, x, y), frame);
     }
-    static const TouchSlot& slot(int i) { return g_input.slots[i]; }
-    static const PointerRecord& pointer(int i) { return g_input.pointers[i]; }
+    const TouchSlot* slots = g_input.slots;
+    const PointerRecord* pointers = g_input.pointers;
 };
 
 TEST_F(Input, APressFillsTheSlotAndTheRecordInLandscapeCoordinates) {
-    press(0, 200, 150, 7);
-    EXPECT_EQ(slot(0).x * 1000 + slot(0).y, 200150);
-    EXPECT_EQ(slot(0).pressX, 200);
-    EXPECT_EQ(slot(0).stamp, 7);
+    touchPress(at<SDL_MouseButtonEvent>(0, 200, 150), 7);
+    EXPECT_EQ(std::make_tuple(slots[0].x, slots[0].y, slots[0].pressX, slots[0].stamp),
+              std::make_tuple(200, 150, 200, 7));
     EXPECT_EQ(g_input.activeTouches, 1);
-    EXPECT_EQ(pointer(0).down, 1);
-    EXPECT_EQ(pointer(0).phase, kPhasePressed);
-    EXPECT_EQ(pointer(0).historyCount, 1);
+    EXPECT_EQ(std::make_tuple(pointers[0].down, pointers[0].phase, pointers[0].historyCount),
+              std::make_tuple(1, kPhasePressed, 1));
     advancePointerPhases();
-    EXPECT_EQ(pointer(0).phase, kPhaseIdle);
+    EXPECT_EQ(pointers[0].phase, kPhaseIdle);
     applicationSetDevice("pixi", 320, 400);  // the long side scales to 480
-    SDL_MouseButtonEvent e{};
-    e.which = 1;
-    e.y = 400;
-    touchPress(e, 0);
-    EXPECT_EQ(slot(1).x * 1000 + slot(1).y, 480319);
+    SDL_MouseButtonEvent corner{};
+    corner.which = 1;
+    corner.y = 400;
+    touchPress(corner, 0);
+    EXPECT_EQ(std::make_pair(slots[1].x, slots[1].y), std::make_pair(480, 319));
 }
 
 // Only a finger's first move in a frame counts; the history keeps the press and the first 198
@@ -61,14 +59,14 @@ TEST_F(Input, MovesOncePerFrameIntoTwoHundredPointsOfHistory) {
     press(0, 100, 100);
     move(0, 120, 100, 2);
     move(0, 140, 100, 2);
-    EXPECT_EQ(slot(0).x, 120);
-    EXPECT_EQ(pointer(0).historyCount, 2);
+    EXPECT_EQ(slots[0].x, 120);
+    EXPECT_EQ(pointers[0].historyCount, 2);
     for (int f = 3; f <= 500; ++f) move(0, 100 + f % 50, 100 + f % 30, f);
-    EXPECT_EQ(slot(0).previousX, 100 + 500 % 50);
-    EXPECT_EQ(pointer(0).historyCount, kPointerHistory);
-    EXPECT_EQ(pointer(0).history[0].x, 100);
-    EXPECT_EQ(pointer(0).history[198].x, 100 + 199 % 50);
-    EXPECT_EQ(pointer(0).history[199].y, 100 + 500 % 30);
+    EXPECT_EQ(slots[0].previousX, 100 + 500 % 50);
+    EXPECT_EQ(pointers[0].historyCount, kPointerHistory);
+    EXPECT_EQ(pointers[0].history[0].x, 100);
+    EXPECT_EQ(pointers[0].history[198].x, 100 + 199 % 50);
+    EXPECT_EQ(pointers[0].history[199].y, 100 + 500 % 30);
 }
 
 // Four slots: a fifth finger is dropped, finger 3 cannot move; releasing finger 0 moves finger
@@ -76,15 +74,14 @@ TEST_F(Input, MovesOncePerFrameIntoTwoHundredPointsOfHistory) {
 TEST_F(Input, FourFingersAtMostAndAReleaseShiftsTheOthersDown) {
     for (int f = 0; f < 4; ++f) press(f, 50 + f * 40, 100);
     press(0, 300, 100);
-    EXPECT_EQ(g_input.activeTouches, 4);
-    EXPECT_EQ(slot(0).x, 50);
     move(3, 60, 60, 5);
-    EXPECT_EQ(slot(3).x, 170);
+    EXPECT_EQ(g_input.activeTouches, 4);
+    EXPECT_EQ(std::make_pair(slots[0].x, slots[3].x), std::make_pair(50, 170));
     touchRelease(at<SDL_MouseButtonEvent>(0, 50, 100), 1);
     EXPECT_EQ(g_input.activeTouches, 3);
-    EXPECT_EQ(slot(0).finger * 1000 + slot(0).x, 1090);
-    EXPECT_EQ(pointer(0).down * 10 + pointer(0).phase, kPhaseReleased);
-    EXPECT_EQ(pointer(1).down, 1);
+    EXPECT_EQ(std::make_pair(slots[0].finger, slots[0].x), std::make_pair(1, 90));
+    EXPECT_EQ(std::make_tuple(pointers[0].down, pointers[0].phase, pointers[1].down),
+              std::make_tuple(0, kPhaseReleased, 1));
 }
 
 // In a game session a finger moved into the 10-pixel bands of the portrait size is let go: on
@@ -95,7 +92,7 @@ TEST_F(Input, AMoveIntoTheEdgeBandReleasesTheFingerInAGameSession) {
     EXPECT_EQ(g_input.activeTouches, 1);
     move(0, 310, 100, 2);
     EXPECT_EQ(g_input.activeTouches, 0);
-    EXPECT_EQ(pointer(0).phase, kPhaseReleased);
+    EXPECT_EQ(pointers[0].phase, kPhaseReleased);
     g_app.screenId = 0;
     press(0, 100, 100);
     move(0, 400, 5, 3);
@@ -105,14 +102,12 @@ TEST_F(Input, AMoveIntoTheEdgeBandReleasesTheFingerInAGameSession) {
 // Nothing is filtered until all three axes have reported; then each step moves a quarter of the
 // way; axis 1 is negated.
 TEST_F(Input, TheAccelerometerWaitsForAllThreeAxesThenFilters) {
-    std::memset(g_app.accelerometer, 0, sizeof g_app.accelerometer);
-    const std::pair<int, int16_t> axes[] = {{0, -32768}, {1, 16384}, {5, 100}, {2, 0}};
-    for (const auto& [axis, value] : axes) {
+    for (const auto& [axis, value] : {std::pair{0, -32768}, {1, 16384}, {5, 100}, {2, 0}}) {
         accelerometerStep();
         EXPECT_EQ(g_input.filteredX, 0.0f) << axis;
         SDL_JoyAxisEvent e{};
         e.axis = static_cast<Uint8>(axis);
-        e.value = value;
+        e.value = static_cast<Sint16>(value);
         axisEvent(e);
     }
     EXPECT_EQ(g_input.axisMask, 7u);

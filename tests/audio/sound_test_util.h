@@ -1,17 +1,9 @@
-// Test sounds: PCM WAV files of any rate, channel count and width, and the mixer's fixture: audio
-// open on SDL's dummy driver and a fresh sound folder under the game's sound names.
+// Test sounds: PCM WAV files of any rate, channel count and width, written here chunk by chunk.
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <cstdint>
 #include <vector>
-
-#include "app/application.h"
-#include "app/platform_main.h"
-#include "audio/audio_device.h"
-#include "audio/mixer.h"
-#include "audio/sound.h"
-#include "support/test_support.h"
 
 namespace soundtest {
 
@@ -42,8 +34,9 @@ inline Bytes makeWav(uint32_t rate, uint32_t channels, uint32_t bits, uint32_t f
     const uint32_t riffBytes = 36 + static_cast<uint32_t>(extra.size()) + dataBytes;
     Bytes out = chunk("RIFF", 0, riffBytes + (dataBytes & 1));
     // "WAVE", then "fmt " of 16 bytes: PCM, channels, rate, byte rate, block align, bits.
-    const uint32_t format[][2] = {{0x45564157, 4}, {0x20746D66, 4}, {16, 4}, {1, 2},  {channels, 2},
-                                  {rate, 4},       {rate * align, 4}, {align, 2}, {bits, 2}};
+    const uint32_t format[][2] = {{0x45564157, 4}, {0x20746D66, 4}, {16, 4},
+                                  {1, 2},          {channels, 2},   {rate, 4},
+                                  {rate * align, 4}, {align, 2},    {bits, 2}};
     for (const auto& [value, width] : format) out = withLE(out, out.size(), value, width);
     const Bytes data = chunk("data", 0, dataBytes);
     out.insert(out.end(), extra.begin(), extra.end());
@@ -54,44 +47,5 @@ inline Bytes makeWav(uint32_t rate, uint32_t channels, uint32_t bits, uint32_t f
     }
     return withLE(out, out.size(), 0, dataBytes & 1);  // the pad byte of an odd data chunk
 }
-
-// Empties every slot and forgets dropped sounds.
-inline void clearSlots() {
-    SDL_LockAudio();
-    for (SoundSlot& slot : g_soundSlots) {
-        delete[] slot.data;
-        slot = SoundSlot{nullptr, 0, 0, kFreeSoundId, 0};
-    }
-    SDL_UnlockAudio();
-    forgetDroppedSounds();
-}
-
-// Audio open (once per process, by the game's own code) with SDL's callbacks paused, so that a
-// test runs the mixer itself, and the game's sound names read from a fresh folder.
-class MixerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static const char* const sounds[kSoundNames] = {"bush1", "bush2", "hittree", "pickup"};
-        static const char* const music[1] = {"ambient_short2"};
-        g_platform.basePath = folder_.data();
-        g_app.soundNames = sounds;
-        g_app.musicNames = music;
-        openAudio();
-        ASSERT_TRUE(audioIsOpen());
-        SDL_PauseAudio(1);
-        clearSlots();
-        setSoundEnabled(false);  // its lock also waits out a callback in progress
-    }
-    void TearDown() override {
-        clearSlots();
-        SDL_PauseAudio(0);
-    }
-    bool write(const std::string& name, const Bytes& wav) const {
-        return zvtest::writeFile(folder_ + name + ".wav", std::string(wav.begin(), wav.end()));
-    }
-    // Mono 16-bit at the output rate: plays unconverted, frames * 2 bytes.
-    static Bytes outputWav(uint32_t frames) { return makeWav(kAudioRate, 1, 16, frames); }
-    std::string folder_ = zvtest::makeTempFolder();
-};
 
 }  // namespace soundtest

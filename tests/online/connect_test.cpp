@@ -1,6 +1,7 @@
-// The online handler with a recording client: what registration sends, that nothing is posted
-// before the player connects, what a connect resubmits, the suspend and resume callbacks, and the
-// usage tracker's calls and opt-in flag.
+// The online handler and the usage tracker with a recording client, on the rules a whole game
+// does not show (tests/game/online_flow_test.cpp plays those through): what registration sends,
+// that nothing is posted before the player connects, the boards, indices and results left out,
+// and the tracker's calls and opt-in flag.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,14 +9,13 @@
 #include <cstring>
 
 #include "online/connect.h"
-#include "online/recording_client.h"
 #include "online/usage_tracker.h"
+#include "support/recording_client.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
 
-// A registered handler linked to the game's activity, achievement flags and best results.
 class Online : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,16 +36,17 @@ TEST_F(Online, RegistrationSendsTheGameAndEveryIdInTableOrder) {
                                    kProductSecret + " 2 24");
     for (const char* secret : {kProductKey, kProductSecret})
         EXPECT_TRUE(std::all_of(secret, secret + std::strlen(secret), isalnum)) << secret;
-    EXPECT_EQ(client.calls[2], "registerLeaderboard 418404");
-    for (int i = 0; i < 24; ++i) {
-        // 496504 up in tens, with one step of twenty between 13 and 14.
+    EXPECT_EQ(client.calls[1] + client.calls[2],
+              "registerLeaderboard 415844registerLeaderboard 418404");
+    for (int i = 0; i < 24; ++i) {  // 496504 up in tens, with one step of twenty after 13
         const int id = 496504 + 10 * i + (i >= 14 ? 10 : 0);
         EXPECT_EQ(client.calls[3 + i], "registerAchievement " + std::to_string(id)) << i;
     }
 }
 
 // Nothing is posted or opened before the player connects; boards other than 0 and 1 and indices
-// outside 0..23 are left out, and one unlock sends no more than the 24 achievements.
+// outside 0..23 are left out, one unlock sends no more than the 24 achievements, and a connect
+// resubmits what is unlocked (an empty unlock when nothing is) and each best result above zero.
 TEST_F(Online, OnlyAConnectedPlayerPostsAndOnlyWhatTheGameHas) {
     const int32_t list[] = {0, 23, 24, -1, 5};
     int32_t many[40];
@@ -62,37 +63,31 @@ TEST_F(Online, OnlyAConnectedPlayerPostsAndOnlyWhatTheGameHas) {
         }
         connect.connect();
     }
-    EXPECT_EQ(client.calls, (Calls{"submitScore 1001 77", "unlock 3 2000 2023 2005",
-                                   "openLeaderboard 1000", "openDashboard", "signIn"}));
-    client.clear();
     connect.unlockAchievements(many, 40);
-    ASSERT_EQ(client.calls.size(), 1u);
-    EXPECT_EQ(client.calls[0].rfind("unlock 24 2000 2001", 0), 0u);
-}
-
-// On connecting, every unlocked achievement goes in one call (an empty one when none is) and
-// each mode's best result above zero is posted.
-TEST_F(Online, OnConnectedResubmitsUnlockedAchievementsAndBestResultsAboveZero) {
-    connect.connect();
-    client.clear();
     best[0] = -5;
     connect.onConnected();
-    flags[2] = flags[13] = flags[14] = true;
-    best[0] = 0;
+    flags[2] = flags[14] = true;
     best[1] = 4321;
     connect.onConnected();
-    EXPECT_EQ(client.calls, (Calls{"unlock 0", "unlock 3 2002 2013 2014", "submitScore 1001 4321"}));
+    ASSERT_EQ(client.calls.size(), 9u);
+    EXPECT_EQ(client.calls[5].rfind("unlock 24 2000 2001", 0), 0u) << client.calls[5];
+    client.calls.erase(client.calls.begin() + 5);
+    EXPECT_EQ(client.calls, (Calls{"submitScore 1001 77", "unlock 3 2000 2023 2005",
+                                   "openLeaderboard 1000", "openDashboard", "signIn", "unlock 0",
+                                   "unlock 2 2002 2014", "submitScore 1001 4321"}));
 }
 
-TEST_F(Online, SuspendAndResumeRequestsSetTheSessionsActivity) {
+TEST_F(Online, SuspendAndResumeTakeEffectOnlyWithTheirFlagAndOnALinkedHandler) {
     KVOpenFeintHandler* handler = &connect;  // as the service calls them
-    const std::tuple<bool, bool, int32_t> steps[] = {
-        {false, false, 1}, {false, true, 2}, {true, true, 2}, {true, false, 1}};
-    for (const auto& [resume, flag, expected] : steps) {
-        resume ? handler->onResumeRequest(flag) : handler->onSuspendRequest(flag);
-        EXPECT_EQ(activity, expected) << resume << flag;
-    }
-    Connect unlinked;  // a handler not yet given to a session ignores them
+    handler->onSuspendRequest(false);
+    handler->onResumeRequest(true);
+    EXPECT_EQ(activity, 1);
+    handler->onSuspendRequest(true);
+    handler->onResumeRequest(true);
+    EXPECT_EQ(activity, 2);
+    handler->onResumeRequest(false);
+    EXPECT_EQ(activity, 1);
+    Connect unlinked;
     unlinked.onSuspendRequest(true);
     unlinked.onConnected();
 }

@@ -41,7 +41,8 @@ protected:
 };
 
 TEST_F(RecordStore, AMissingRecordIsCreatedEmptyAndAShortOneReadsZeroFilled) {
-    const std::string fails = " couldn't read from info.\nnativeReadRMS() unable to open file: info\n";
+    const std::string fails =
+        " couldn't read from info.\nnativeReadRMS() unable to open file: info\n";
     CaptureStderr();
     EXPECT_EQ(readRecord("info", nullptr), nullptr);
     EXPECT_EQ(readRecord("info", nullptr), nullptr);  // the next start finds it empty
@@ -64,19 +65,22 @@ TEST_F(RecordStore, AMissingRecordIsCreatedEmptyAndAShortOneReadsZeroFilled) {
     EXPECT_EQ(std::string(head, bytesRead), old_.substr(0, 10));
 }
 
+// Nothing to write is a failed write; a temporary file the file system refuses (a folder in its
+// place, which root cannot write over either) fails the save and keeps the old record.
 TEST_F(RecordStore, FailedSavesReadsAndStreamCallsSayWhy) {
     ASSERT_TRUE(save(old_));
     CaptureStderr();
-    EXPECT_FALSE(writeRecord("info", old_.data(), 0));  // nothing to write is a failed write
+    EXPECT_FALSE(writeRecord("info", old_.data(), 0));
+    ASSERT_EQ(mkdir((folder_ + "info.tmp").c_str(), 0755), 0);
+    EXPECT_FALSE(save(new_));
     EXPECT_EQ(state(), "old");
     const std::string gone = folder_ + "gone/";
     setRecordBasePath(gone.c_str());
-    EXPECT_FALSE(save(new_));
     char buffer[16];
     EXPECT_FALSE(readRecordInto("info", buffer, sizeof buffer));
     int32_t negative = -1;
     EXPECT_EQ(readRecord("info", &negative), nullptr);
-    EXPECT_EQ(GetCapturedStderr(), " couldn't write to info.\nUnable to open file: " + gone +
+    EXPECT_EQ(GetCapturedStderr(), " couldn't write to info.\nUnable to open file: " + folder_ +
               "info.tmp\nnativeWriteRMS() unable to open file: info\nUnable to open file: " +
               gone + "info\nUnable to open file: " + gone + "info\nnativeReadRMSB() unable to "
               "open file: info\nnativeReadRMS() unable to open file: info\n");
@@ -85,16 +89,17 @@ TEST_F(RecordStore, FailedSavesReadsAndStreamCallsSayWhy) {
     FileStream* reader = openStream((folder_ + "data").c_str(), "rb");
     FileStream* writer = openStream((folder_ + "data").c_str(), "ab");
     ASSERT_TRUE(reader && writer);
+    CaptureStderr();
     const int seeks[][3] = {{0, 2, 10}, {-5, 1, 5}, {3, 0, 3}, {0, 3, -1}, {-1, 0, -1}};
     for (const auto& s : seeks) EXPECT_EQ(reader->seek(reader, s[0], s[1]), s[2]) << s[0];
     char two[2];
     EXPECT_EQ(reader->read(reader, two, 2, 1), 1u);
     EXPECT_EQ(std::string(two, 2), "34");
-    CaptureStderr();
     EXPECT_EQ(reader->write(reader, two, 1, 2), 0u);
     EXPECT_EQ(writer->read(writer, two, 1, 2), 0u);
     EXPECT_EQ(reader->close(reader) + writer->close(writer), 0);
-    EXPECT_EQ(GetCapturedStderr(), "Error calling write: 0.\nError calling read: 0.\n");
+    EXPECT_EQ(GetCapturedStderr(), "Error calling seek: -1.\nError calling seek: -1.\n"
+                                   "Error calling write: 0.\nError calling read: 0.\n");
 }
 
 // A crash before a step leaves the old record up to the rename and the new one after it; a failed
@@ -145,20 +150,10 @@ TEST_F(RecordStore, AKilledSaveLeavesTheOldOrTheNewRecord) {
         const std::string record = zvtest::readFile(folder_ + "info");
         EXPECT_TRUE(record == bigOld || record == bigNew) << "round " << round << ": "
                                                           << record.size() << " bytes, or a mix";
-        if (record == bigNew) ASSERT_TRUE(save(bigOld));
+        if (record == bigNew) {
+            ASSERT_TRUE(save(bigOld));
+        }
     }
-}
-
-// The file system itself refuses the temporary file (a folder stands in its place, which root
-// cannot write over either): the save fails and the old record stays.
-TEST_F(RecordStore, ASaveWhoseTemporaryFileIsRefusedKeepsTheOldRecord) {
-    ASSERT_TRUE(save(old_));
-    ASSERT_EQ(mkdir((folder_ + "info.tmp").c_str(), 0755), 0);
-    CaptureStderr();
-    EXPECT_FALSE(save(new_));
-    EXPECT_EQ(GetCapturedStderr(), "Unable to open file: " + folder_ +
-                                       "info.tmp\nnativeWriteRMS() unable to open file: info\n");
-    EXPECT_EQ(state(), "old");
 }
 
 }  // namespace

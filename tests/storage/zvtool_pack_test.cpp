@@ -43,7 +43,9 @@ TEST(ZvtoolPack, CreatesListsAndExtractsAndRefusesWithAReason) {
         EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, status) << args << ": " << out;
         EXPECT_TRUE(printed.empty() ? out.empty() : out.find(printed) != std::string::npos)
             << args << ": " << out;
-        if (args == "list p.bin") EXPECT_TRUE(std::regex_match(out, listing)) << out;
+        if (args == "list p.bin") {
+            EXPECT_TRUE(std::regex_match(out, listing)) << out;
+        }
     }
     EXPECT_EQ(zvtest::readFile(w + "all/menu00.txb"), text);
     EXPECT_EQ(zvtest::readFile(w + "all/sub/hud.png"), noise);
