@@ -11,6 +11,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+constexpr PackStorage kStored = PackStorage::kStored, kZlib = PackStorage::kZlib;
 
 // The same seed gives the same bytes: noise, or letters of a small alphabet that zlib halves.
 Bytes testBytes(size_t size, uint32_t seed, bool compressible) {
@@ -65,14 +66,12 @@ protected:
 // three input chunks; each entry's data follows the one before it in pack order. Lookups skip one
 // leading '/' and match names exactly.
 TEST_F(PackTest, EntriesRoundTripThroughTheWriterAndAreFoundByTheirExactName) {
-    std::vector<PackInput> entries = {{"stored", {}, PackStorage::kStored},
-                                      {"deflated", {}, PackStorage::kZlib}};
+    std::vector<PackInput> entries = {{"stored", {}, kStored}, {"deflated", {}, kZlib}};
     for (uint32_t chunks : {1u, 3u}) {
         size_t length = chunks * kPackChunkBytes - 40;
         while (zlibStream(testBytes(length, chunks, false)).size() != chunks * kPackChunkBytes)
             ASSERT_LT(++length, chunks * kPackChunkBytes);
-        entries.push_back({"chunks" + std::to_string(chunks), testBytes(length, chunks, false),
-                           PackStorage::kZlib});
+        entries.push_back({"chunk" + std::to_string(chunks), testBytes(length, chunks, 0), kZlib});
     }
     for (uint32_t i = 0; i < 40; ++i)
         entries.push_back({"dir/entry" + std::to_string(i), testBytes(i * 997 % 20000, i, i % 3)});
@@ -106,8 +105,7 @@ TEST_F(PackTest, EntriesRoundTripThroughTheWriterAndAreFoundByTheirExactName) {
 
 // Each of these files is refused whole, quietly: no entry of it can be found or loaded.
 TEST_F(PackTest, FilesThatAreNotPacksOrDisagreeWithTheirDirectoryAreRefused) {
-    const Bytes good = built({{"a", Bytes(32, 'd'), PackStorage::kStored},
-                              {"b", Bytes(32, 'd'), PackStorage::kStored}});
+    const Bytes good = built({{"a", Bytes(32, 'd'), kStored}, {"b", Bytes(32, 'd'), kStored}});
     const std::pair<const char*, Bytes> cases[] = {
         {"empty file", {}},
         {"wrong magic", with(good, 0, 'k', 1)},
@@ -139,9 +137,8 @@ TEST_F(PackTest, FilesThatAreNotPacksOrDisagreeWithTheirDirectoryAreRefused) {
 
 TEST_F(PackTest, CompressedEntriesThatDoNotInflateToTheirSizeFail) {
     const Bytes text = testBytes(4000, 9, true);
-    Bytes pack = built({{"e", text, PackStorage::kZlib}, {"u", text, PackStorage::kZlib},
-                        {"b", text, PackStorage::kZlib}, {"c", text, PackStorage::kZlib},
-                        {"s", text, PackStorage::kZlib}, {"g", testBytes(900, 1, false)}});
+    Bytes pack = built({{"e", text, kZlib}, {"u", text, kZlib}, {"b", text, kZlib},
+                        {"c", text, kZlib}, {"s", text, kZlib}, {"g", testBytes(900, 1, false)}});
     const uint32_t n = static_cast<uint32_t>(zlibStream(text).size());
     pack = with(with(pack, 24, 4001, 3), 34, 3999, 3);  // unfilled buffer, a zip bomb
     pack = with(with(pack, 40, n - 1, 3), 50, 1, 3);    // a stream cut short, a stray byte
@@ -152,7 +149,7 @@ TEST_F(PackTest, CompressedEntriesThatDoNotInflateToTheirSizeFail) {
 
 TEST_F(PackTest, LoadsFailWhenThePackFileShrinksAfterOpening) {
     const Bytes noise = testBytes(2000, 11, false), text = testBytes(20000, 12, true);
-    Bytes pack = built({{"noise", noise, PackStorage::kStored}, {"text", text}});
+    Bytes pack = built({{"noise", noise, kStored}, {"text", text}});
     ASSERT_TRUE(open(pack));
     pack.resize(pack.size() - 100);
     ASSERT_TRUE(zvtest::writeFile(path_, std::string(pack.begin(), pack.end())));
@@ -166,24 +163,26 @@ TEST_F(PackTest, LoadsFailWhenThePackFileShrinksAfterOpening) {
 }
 
 TEST(PackWriter, GivesTheSameBytesForTheSameEntriesAndRefusesWhatAPackCannotHold) {
-    std::vector<PackInput> most(0xFFFF);
+    std::vector<PackInput> most(0xFFFF), largest = {{"largest", Bytes(kPackMaxSize24), kStored}};
     for (size_t i = 0; i < most.size(); ++i) most[i].name = std::to_string(i);
-    const std::pair<std::vector<PackInput>, const char*> cases[] = {
-        {{{"a", {1}}, {"/a", {2}}}, "twice"},  {{{"", {1}}}, "bad entry name"},
-        {{{"/", {1}}}, "bad entry name"},      {{{std::string("a\0b", 3), {1}}}, "bad entry name"},
-        {{{"huge", Bytes(kPackMaxSize24 + 1), PackStorage::kStored}}, "too large"},
-        {{{"largest", Bytes(kPackMaxSize24), PackStorage::kStored}}, ""},
-        {most, ""},                            {std::vector<PackInput>(0x10000), "too many"}};
+    const std::vector<PackInput> tooMany(0x10000), menu = {{"/menu00.txb", testBytes(90, 1, true)}};
+    const std::vector<PackInput> twice = {{"a", {1}}, {"/a", {2}}}, empty = {{"", {1}}},
+                                 slash = {{"/", {1}}}, nul = {{std::string("a\0b", 3), {1}}};
+    const std::pair<const std::vector<PackInput>*, const char*> cases[] = {
+        {&twice, "twice"},      {&empty, "bad entry name"}, {&slash, "bad entry name"},
+        {&nul, "bad entry name"}, {&tooMany, "too many"},   {&most, ""},
+        {&largest, ""},         {&menu, ""}};
+    Bytes first, second;
     for (const auto& [entries, reason] : cases) {
-        Bytes pack;
         std::string error;
-        EXPECT_EQ(buildPack(entries, &pack, &error), !*reason) << error;
+        EXPECT_EQ(buildPack(*entries, &first, &error), !*reason) << error;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
     }
-    const std::vector<PackInput> menu = {{"/menu00.txb", testBytes(9000, 1, true)}};
-    Bytes first, second;
+    largest[0].bytes.push_back(0);
     std::string error;
-    ASSERT_TRUE(buildPack(menu, &first, &error) && buildPack(menu, &second, &error));
+    EXPECT_FALSE(buildPack(largest, &second, &error));
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    ASSERT_TRUE(buildPack(menu, &second, &error)) << error;
     EXPECT_EQ(first, second);
     const std::string pack(first.begin(), first.end());
     EXPECT_EQ(pack.find("/menu00.txb"), std::string::npos);  // stored without its leading '/'
