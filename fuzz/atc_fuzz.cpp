@@ -6,8 +6,6 @@
 #include <GLES/gl.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 
 #include "app/graphics_caps.h"
@@ -25,12 +23,7 @@ size_t texelBytes(GLenum format, GLenum type) {
     if (type == GL_UNSIGNED_SHORT_5_6_5 || type == GL_UNSIGNED_SHORT_4_4_4_4 ||
         type == GL_UNSIGNED_SHORT_5_5_5_1)
         return 2;
-    switch (format) {
-        case GL_RGBA: return 4;
-        case GL_RGB: return 3;
-        case GL_LUMINANCE_ALPHA: return 2;
-        default: return 1;
-    }
+    return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1;
 }
 
 }  // namespace
@@ -56,10 +49,7 @@ void GL_APIENTRY glCompressedTexImage2D(GLenum, GLint level, GLenum internalform
 }  // extern "C"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // A heap copy of exactly size bytes, so that a read past the end is caught.
-    uint8_t* copy = new uint8_t[size ? size : 1];
-    if (size) std::memcpy(copy, data, size);
-
+    uint8_t* copy = fuzzcheck::heapCopy(data, size);
     GraphicsCaps weakest{};  // GL 1.0: software mipmaps, no compression
     weakest.glVersion = 1.0f;
     GraphicsCaps compressing{};

@@ -1,49 +1,24 @@
 // Fuzz target of the resource pack: any bytes as "packres.bin", then every lookup and load the
 // directory allows. A load must give null or a buffer of exactly the size the directory claims.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "app/memory.h"
+#include "fuzz/fuzz_checks.h"
 #include "storage/pack.h"
 
-namespace {
-
-// One scratch file for the whole run, rewritten for every input and removed at exit.
-std::string g_scratchPath;
-
-void removeScratch() { unlink(g_scratchPath.c_str()); }
-
-const std::string& scratchPath() {
-    if (g_scratchPath.empty()) {
-        char pattern[] = "/tmp/zv-pack-fuzz-XXXXXX";
-        int fd = mkstemp(pattern);
-        if (fd < 0) abort();
-        close(fd);
-        g_scratchPath = pattern;
-        atexit(removeScratch);
-    }
-    return g_scratchPath;
-}
-
-}  // namespace
+using fuzzcheck::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(scratchPath().c_str(), "wb");
-    if (!f) abort();
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-
-    openPack(scratchPath().c_str());
+    const std::string path = fuzzcheck::scratchPath(kPackFileName);
+    fuzzcheck::writeFile(path, data, size);
+    openPack(path.c_str());
     for (int i = 0; i < packEntryCount(); ++i) {
         PackEntry entry;
         const char* name = packEntryName(i, &entry);
-        if (!name) abort();
+        require(name != nullptr);
         uint8_t* bytes = loadEntry(name);  // the first entry of that name, when names repeat
-        if (bytes && allocationSize(bytes) != static_cast<size_t>(entrySize(name))) abort();
+        require(!bytes || allocationSize(bytes) == static_cast<size_t>(entrySize(name)));
         delete[] bytes;
         uint8_t head[16];
         readRange(head, entry.dataOffset,

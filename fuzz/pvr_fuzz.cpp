@@ -1,31 +1,30 @@
 // Fuzz target of the compressed texture files: any bytes as a .pvr (every level its header
 // claims decoded in software) and as an .atc (its level chain measured against the data).
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
+#include "fuzz/fuzz_checks.h"
 #include "gfx2d/atc_file.h"
 #include "gfx2d/pvr_file.h"
 #include "gfx2d/texture.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    uint8_t* copy = new uint8_t[size ? size : 1];
-    if (size) std::memcpy(copy, data, size);
+using fuzzcheck::require;
 
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    uint8_t* copy = fuzzcheck::heapCopy(data, size);
     PvrHeader pvr;
     if (parsePvrHeader(copy, size, &pvr)) {
         const int levels = mipmapLevelCount(pvr.width, pvr.height);
         for (int k = 0; k < levels && k <= static_cast<int>(pvr.mipmapCount); ++k) {
             int32_t w = 0, h = 0;
             uint8_t* rgba = decodePvrLevel(pvr, k, &w, &h);
-            if (rgba && (w != mipmapLevelSide(pvr.width, k) || h != mipmapLevelSide(pvr.height, k))) abort();
+            require(!rgba || (w == mipmapLevelSide(pvr.width, k) &&
+                              h == mipmapLevelSide(pvr.height, k)));
             delete[] rgba;
         }
     }
-
     AtcHeader atc;
     if (parseAtcHeader(copy, size, &atc)) {
-        if (atc.data + atc.dataBytes != copy + size) abort();
+        require(atc.data + atc.dataBytes == copy + size);
         const int32_t pw = nextPowerOfTwo(atc.width), ph = nextPowerOfTwo(atc.height);
         compressedChainBytes(atcCompressedFormat(atc), pw, ph, mipmapLevelCount(pw, ph));
     }

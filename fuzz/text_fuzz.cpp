@@ -3,15 +3,12 @@
 // every lookup must end (self-referring escapes included).
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
+#include "fuzz/fuzz_checks.h"
 #include "menu/text_tables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    uint8_t* copy = new uint8_t[size ? size : 1];
-    if (size) std::memcpy(copy, data, size);
-    if (!setTextData(copy, size)) return 0;
+    if (!setTextData(fuzzcheck::heapCopy(data, size), size)) return 0;
     setMenuVariable(0, INT_MIN);
     setMenuVariable(1, -1);
     setMenuVariable(2, INT_MAX);
@@ -19,11 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int tables = textTableCount();
     for (int t = -1; t <= kLastFileTable + 2; ++t) {
         if (t > tables + 1 && t < 128) t = 128;  // the far tables only escapes name usually
-        const int entries = textEntryCount(t);
-        for (int e = 0; e <= entries && e < 24; ++e) {
+        for (int e = 0; e <= textEntryCount(t) && e < 24; ++e) {
             int length = -1;
             const uint16_t* text = getText(t, e, &length);
-            if (length < 0 || length > room || text[length] != 0) abort();
+            fuzzcheck::require(length >= 0 && length <= room && text[length] == 0);
         }
     }
     unloadTexts();

@@ -6,56 +6,52 @@
 #include <SDL/SDL.h>
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "audio/wav_file.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace {
 
-void check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzcheck::require;
 
-void convertTo(const uint8_t* data, size_t size, int rate, Uint16 format, Uint8 channels,
-               const WavInfo& info) {
+// The load converted to rate, 16-bit, channels; the result it gave.
+WavLoadResult convertTo(const uint8_t* data, size_t size, int rate, Uint8 channels,
+                        ConvertedSound* sound) {
     SDL_AudioSpec target{};
     target.freq = rate;
-    target.format = format;
+    target.format = AUDIO_S16LSB;
     target.channels = channels;
-    ConvertedSound sound{};
-    const WavLoadResult result = loadConvertedWav(data, size, target, &sound);
-    check(result != WavLoadResult::kCannotOpen);
-    if (result == WavLoadResult::kCannotConvert) {
-        check(sound.data == nullptr);
-        return;
-    }
-    const uint32_t frame = (format & 0xFF) / 8u * channels;
-    check(sound.data != nullptr && sound.length % frame == 0);
-    check(sound.length <= kMaxConvertedBytes);
-    // Never more than the source grown by the widest step between the formats.
-    const uint64_t sourceFrames = info.dataBytes / (info.channels * info.bits / 8u);
-    check(sound.length <= (sourceFrames + 1) * frame * kMaxRateRatio);
-    delete[] sound.data;
+    return loadConvertedWav(data, size, target, sound);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WavInfo info{};
+    ConvertedSound sound{};
     if (!checkWavFile(data, size, &info, nullptr)) {
-        SDL_AudioSpec target{};
-        target.freq = 11025;
-        target.format = AUDIO_S16LSB;
-        target.channels = 1;
-        ConvertedSound sound{};
-        check(loadConvertedWav(data, size, target, &sound) == WavLoadResult::kCannotOpen);
-        check(sound.data == nullptr);
+        require(convertTo(data, size, 11025, 1, &sound) == WavLoadResult::kCannotOpen);
+        require(sound.data == nullptr);
         return 0;
     }
-    check(info.dataOffset + info.dataBytes <= size);
-    check(info.channels == 1 || info.channels == 2);
-    check(info.bits == 8 || info.bits == 16);
-    convertTo(data, size, 11025, AUDIO_S16LSB, 1, info);
-    convertTo(data, size, 44100, AUDIO_S16LSB, 2, info);
+    require(info.dataOffset + info.dataBytes <= size);
+    require((info.channels == 1 || info.channels == 2) && (info.bits == 8 || info.bits == 16));
+    for (Uint8 channels : {1, 2}) {
+        sound = ConvertedSound{};
+        const WavLoadResult result = convertTo(data, size, channels == 1 ? 11025 : 44100,
+                                               channels, &sound);
+        require(result != WavLoadResult::kCannotOpen);
+        if (result == WavLoadResult::kCannotConvert) {
+            require(sound.data == nullptr);
+            continue;
+        }
+        const uint32_t frame = 2u * channels;
+        require(sound.data != nullptr && sound.length % frame == 0);
+        require(sound.length <= kMaxConvertedBytes);
+        // Never more than the source grown by the widest step between the formats.
+        const uint64_t sourceFrames = info.dataBytes / (info.channels * info.bits / 8u);
+        require(sound.length <= (sourceFrames + 1) * frame * kMaxRateRatio);
+        delete[] sound.data;
+    }
     return 0;
 }
