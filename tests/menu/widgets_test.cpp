@@ -1,5 +1,5 @@
-// The widget tree: press states, checkbox states, layers, margins, the scroll box, the modal
-// stack and the touch dispatch of the menu context.
+// The widget tree: press states, checkbox states, blocking, layers, placement, the slider, the
+// scroll box, the modal stack, events, keys, texts, the ticker and the fade of the menu context.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,33 +13,6 @@
 
 namespace {
 
-struct Received {
-    uint32_t id;
-    int32_t type;
-    int32_t param;
-};
-
-class Recorder : public MenuActionEventHandler {
-public:
-    bool onAction(MenuControl* source, int32_t type, int32_t param) override {
-        if (type != kEventMenuTick) events.push_back({source ? source->id : 999u, type, param});
-        return true;
-    }
-    std::vector<Received> events;
-};
-
-// A sprite of frames of the given sizes, without pictures: sizes and skins work, drawing is empty.
-Sprite* boxSprite(const std::vector<std::vector<int>>& sizes) {
-    std::vector<std::vector<int>> rects;
-    for (const auto& s : sizes) rects.push_back({0, 0, s[0], s[1]});
-    std::vector<uint8_t> bytes;
-    std::string error;
-    EXPECT_TRUE(buildSprite(gridSprite(rects), &bytes, &error)) << error;
-    uint8_t* data = new uint8_t[bytes.size()];
-    std::copy(bytes.begin(), bytes.end(), data);
-    return parseSprite(data, bytes.size());
-}
-
 class PaintProbe : public MenuControl {
 public:
     PaintProbe(MenuContext* m, MenuControl* p, uint32_t i, std::vector<uint32_t>* log)
@@ -50,12 +23,25 @@ private:
     std::vector<uint32_t>* log_;
 };
 
-class WidgetTest : public ::testing::Test {
+struct Received {
+    uint32_t id;
+    int32_t type, param;
+};
+
+// A 480 x 320 screen whose events end here, and "/box.spr": frames 0-3 40 x 40, 4 60 x 30,
+// 5 100 x 10, without pictures (sizes and skins work, drawing is empty).
+class WidgetTest : public ::testing::Test, public MenuActionEventHandler {
 protected:
     void SetUp() override {
-        menuContextInit(&menu, &recorder);
-        sprite = boxSprite({{40, 40}, {40, 40}, {40, 40}, {40, 40}, {60, 30}, {100, 10}});
-        menuCacheSprite(&menu, "/box.spr", sprite);
+        menuContextInit(&menu, this);
+        std::vector<std::vector<int>> rects(4, {0, 0, 40, 40});
+        rects.push_back({0, 0, 60, 30});
+        rects.push_back({0, 0, 100, 10});
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(buildSprite(gridSprite(rects), &bytes, nullptr));
+        uint8_t* data = new uint8_t[bytes.size()];
+        std::copy(bytes.begin(), bytes.end(), data);
+        menuCacheSprite(&menu, "/box.spr", parseSprite(data, bytes.size()));
         screen = new MenuMenu(&menu, nullptr, 0);
         screen->setSize(480, 320);
         menu.screen = screen;
@@ -64,129 +50,128 @@ protected:
         delete screen;
         menuContextRelease(&menu);
     }
+    bool onAction(MenuControl* source, int32_t type, int32_t param) override {
+        if (type != kEventMenuTick) events.push_back({source ? source->id : 999u, type, param});
+        return true;
+    }
+    template <typename Control>
+    Control* add(uint32_t id, int x, int y, MenuContainer* parent = nullptr) {
+        if (!parent) parent = screen;
+        Control* c = new Control(&menu, parent, id);
+        parent->add(c);
+        c->setPosition(x, y);
+        return c;
+    }
     MenuButton* button(uint32_t id, int x, int y) {
-        MenuButton* b = new MenuButton(&menu, screen, id);
-        screen->add(b);
+        MenuButton* b = add<MenuButton>(id, x, y);
         b->setSkin(kSkinButtonNormal, "/box.spr", 0);
-        b->setPosition(x, y);
         return b;
     }
-    // One frame of the menu with the finger as given.
-    void press(int x, int y) {
-        menuFingerPress(&menu, x, y);
-        menuContextTick(&menu, 16);
-    }
-    void move(int x, int y) {
-        menuFingerMove(&menu, x, y);
-        menuContextTick(&menu, 16);
-    }
-    void release(int x, int y) {
-        menuFingerRelease(&menu, x, y);
+    // One frame of the menu after the finger's 'p'ress, 'm'ove or 'r'elease at (x, y), or 't' a
+    // press and release within the frame.
+    void finger(char action, int x, int y) {
+        if (action == 'p' || action == 't') menuFingerPress(&menu, x, y);
+        if (action == 'm') menuFingerMove(&menu, x, y);
+        if (action == 'r' || action == 't') menuFingerRelease(&menu, x, y);
         menuContextTick(&menu, 16);
     }
     int count(int32_t type) const {
         int n = 0;
-        for (const Received& e : recorder.events) n += e.type == type;
+        for (const Received& e : events) n += e.type == type;
         return n;
     }
 
-    Recorder recorder;
+    std::vector<Received> events;
     MenuContext menu;
-    Sprite* sprite = nullptr;
     MenuMenu* screen = nullptr;
 };
 
-TEST_F(WidgetTest, ButtonDraggedOutAndReleasedSendsNothingDraggedBackSendsClick) {
-    MenuButton* b = button(7, 100, 100);
-    ASSERT_EQ(b->width, 40);
-    press(110, 110);
-    EXPECT_EQ(b->pressState, kButtonPressedInside);
-    move(300, 300);
-    EXPECT_EQ(b->pressState, kButtonPressedOutside);
-    release(300, 300);
-    EXPECT_EQ(count(kEventClicked), 0);
-    EXPECT_EQ(b->pressState, kButtonIdle);
+// The finger's way over a 40 x 40 control at (100, 100), a frame per step: 'p'ress, 'm'ove,
+// 'r'elease, or 't' a press and release within one frame, inside or outside the control; then
+// the control's state and the clicks or checkbox changes so far.
+struct Step {
+    char action;
+    bool inside;
+    int32_t state;
+    int events;
+};
+struct TouchCase {
+    const char* name;
+    bool checkbox, checked, enabled;
+    std::vector<Step> steps;
+};
 
-    press(110, 110);
-    move(300, 300);
-    move(120, 120);
-    EXPECT_EQ(b->pressState, kButtonPressedInside);
-    release(120, 120);
-    ASSERT_EQ(count(kEventClicked), 1);
-    EXPECT_EQ(recorder.events.back().id, 7u);
-    EXPECT_TRUE(b->highlighted);  // the click selects it
+class Touches : public WidgetTest, public ::testing::WithParamInterface<TouchCase> {};
+
+TEST_P(Touches, StatesAndEventsFollowTheFinger) {
+    const TouchCase& c = GetParam();
+    MenuButton* b = c.checkbox ? nullptr : button(7, 100, 100);
+    MenuCheckbox* box = c.checkbox ? add<MenuCheckbox>(7, 100, 100) : nullptr;
+    if (box) {
+        box->setSkin(kSkinCheckboxOff, "/box.spr", 0);
+        box->setSkin(kSkinCheckboxOn, "/box.spr", 1);
+        box->setChecked(c.checked);
+    }
+    MenuControl* control = b ? static_cast<MenuControl*>(b) : box;
+    ASSERT_EQ(control->width, 40);
+    control->setEnabled(c.enabled);
+    for (const Step& s : c.steps) {
+        const int at = s.inside ? 110 : 300;
+        SCOPED_TRACE(std::string(1, s.action) + (s.inside ? " inside" : " outside"));
+        finger(s.action, at, at);
+        EXPECT_EQ(b ? b->pressState : box->checkState, s.state);
+        EXPECT_EQ(count(b ? kEventClicked : kEventCheckboxChanged), s.events);
+        if (s.events > 0) {
+            EXPECT_EQ(events.back().id, 7u);
+            EXPECT_EQ(events.back().param, box && box->checked() ? 1 : 0);
+        }
+    }
+    EXPECT_EQ(b && b->highlighted, b && count(kEventClicked) > 0);  // a click selects it
 }
 
-TEST_F(WidgetTest, TapWithinOneFrameStillClicks) {
-    button(3, 0, 0);
-    menuFingerPress(&menu, 10, 10);
-    menuFingerRelease(&menu, 10, 10);
-    menuContextTick(&menu, 16);
-    EXPECT_EQ(count(kEventClicked), 1);
-}
+const int32_t kIn = kButtonPressedInside, kOut = kButtonPressedOutside, kIdle = kButtonIdle;
 
-TEST_F(WidgetTest, BlockedButtonPaintsDisabledSkinOrNormalAndIgnoresTouches) {
-    MenuButton* b = button(5, 100, 100);
+INSTANTIATE_TEST_SUITE_P(
+    Widgets, Touches,
+    ::testing::Values(
+        TouchCase{"ButtonDraggedOutSendsNothing", false, false, true,
+                  {{'p', true, kIn, 0}, {'m', false, kOut, 0}, {'r', false, kIdle, 0}}},
+        TouchCase{"ButtonDraggedBackClicks", false, false, true,
+                  {{'p', true, kIn, 0}, {'m', false, kOut, 0}, {'m', true, kIn, 0},
+                   {'r', true, kIdle, 1}}},
+        TouchCase{"TapWithinOneFrameClicks", false, false, true, {{'t', true, kIdle, 1}}},
+        TouchCase{"BlockedButtonIgnoresTouches", false, false, false,
+                  {{'p', true, kIdle, 0}, {'r', true, kIdle, 0}}},
+        TouchCase{"CheckedBoxDraggedOutStays", true, true, true,
+                  {{'p', true, kCheckCheckedInside, 0}, {'m', false, kCheckCheckedOutside, 0},
+                   {'r', false, kCheckCheckedIdle, 0}}},
+        TouchCase{"BoxTapsToggle", true, true, true,
+                  {{'p', true, kCheckCheckedInside, 0}, {'r', true, kCheckUncheckedIdle, 1},
+                   {'p', true, kCheckUncheckedInside, 1}, {'m', false, kCheckUncheckedOutside, 1},
+                   {'m', true, kCheckUncheckedInside, 1}, {'r', true, kCheckCheckedIdle, 2}}}),
+    [](const ::testing::TestParamInfo<TouchCase>& param) { return param.param.name; });
+
+TEST_F(WidgetTest, BlockingKeepsTheControlsOwnBitAndPaintsTheDisabledSkin) {
+    MenuContainer* group = add<MenuContainer>(50, 0, 0);
+    group->setSize(480, 320);
+    MenuButton* b = add<MenuButton>(8, 100, 100, group);
+    b->setSkin(kSkinButtonNormal, "/box.spr", 0);
     b->setSkin(kSkinButtonPressed, "/box.spr", 1);
     b->setEnabled(false);
     EXPECT_EQ(b->stateSkin(), 0);  // no disabled skin: the normal one
     b->setSkin(kSkinButtonDisabled, "/box.spr", 3);
     EXPECT_EQ(b->stateSkin(), 3);
-    press(110, 110);
-    release(110, 110);
-    EXPECT_EQ(count(kEventClicked), 0);
-    EXPECT_EQ(b->pressState, kButtonIdle);
-
-    b->setEnabled(true);
-    press(110, 110);
-    EXPECT_EQ(b->stateSkin(), 1);
-    release(110, 110);
-    EXPECT_EQ(count(kEventClicked), 1);
-}
-
-TEST_F(WidgetTest, DisablingAContainerBlocksItsChildrenUntilEnabledAgain) {
-    MenuContainer* group = new MenuContainer(&menu, screen, 50);
-    screen->add(group);
-    group->setSize(480, 320);
-    MenuButton* b = new MenuButton(&menu, group, 8);
-    group->add(b);
-    b->setSize(40, 40);
     group->setEnabled(false);
-    EXPECT_EQ(b->blocked, kBlockedParent);
-    b->setEnabled(false);
+    EXPECT_EQ(b->blocked, kBlockedSelf | kBlockedParent);
     group->setEnabled(true);
     EXPECT_EQ(b->blocked, kBlockedSelf);  // its own bit stays
     b->setEnabled(true);
+    group->setEnabled(false);
+    EXPECT_EQ(b->blocked, kBlockedParent);
+    group->setEnabled(true);
     EXPECT_EQ(b->blocked, 0u);
-}
-
-TEST_F(WidgetTest, CheckedCheckboxReleasedInsideUnchecksReleasedOutsideStays) {
-    MenuCheckbox* c = new MenuCheckbox(&menu, screen, 18);
-    screen->add(c);
-    c->setSkin(kSkinCheckboxOff, "/box.spr", 0);
-    c->setSkin(kSkinCheckboxOn, "/box.spr", 1);
-    c->setPosition(50, 50);
-    c->setChecked(true);
-    ASSERT_EQ(c->width, 40);
-
-    press(60, 60);
-    EXPECT_EQ(c->checkState, kCheckCheckedInside);
-    move(400, 300);
-    EXPECT_EQ(c->checkState, kCheckCheckedOutside);
-    release(400, 300);
-    EXPECT_TRUE(c->checked());
-    EXPECT_EQ(count(kEventCheckboxChanged), 0);
-
-    press(60, 60);
-    release(60, 60);
-    EXPECT_FALSE(c->checked());
-    ASSERT_EQ(count(kEventCheckboxChanged), 1);
-    EXPECT_EQ(recorder.events.back().param, 0);
-
-    press(60, 60);
-    release(60, 60);
-    EXPECT_TRUE(c->checked());
-    EXPECT_EQ(recorder.events.back().param, 1);
+    finger('p', 110, 110);
+    EXPECT_EQ(b->stateSkin(), 1);
 }
 
 TEST_F(WidgetTest, LayersPaintLowestFirstThenInOrderOfAdding) {
@@ -205,19 +190,7 @@ TEST_F(WidgetTest, LayersPaintLowestFirstThenInOrderOfAdding) {
     EXPECT_EQ(log, (std::vector<uint32_t>{13, 12, 10}));
 }
 
-TEST_F(WidgetTest, MarginsWidenTheTouchArea) {
-    MenuButton* b = button(1, 100, 100);
-    EXPECT_EQ(b->hitTest(85, 85), nullptr);
-    b->setMargins(15);
-    EXPECT_EQ(b->hitTest(85, 85), b);
-    EXPECT_EQ(b->hitTest(155, 155), b);
-    EXPECT_EQ(b->hitTest(156, 120), nullptr);
-    press(86, 150);
-    release(86, 150);
-    EXPECT_EQ(count(kEventClicked), 1);
-}
-
-TEST_F(WidgetTest, AnchorPlacesTheRectangleOnTheReferencePoint) {
+TEST_F(WidgetTest, PlacementAnchorsMarginsAndNestedTouches) {
     MenuButton* b = button(1, 0, 0);
     b->setAnchor(kAnchorBottom | kAnchorHCenter);
     b->setPosition(48, 310);
@@ -226,21 +199,21 @@ TEST_F(WidgetTest, AnchorPlacesTheRectangleOnTheReferencePoint) {
     b->setSize(100, 20);  // the requested size wins over the skin's
     EXPECT_EQ(b->x, -2);
     EXPECT_EQ(b->y, 290);
-}
 
-TEST_F(WidgetTest, LaterChildWinsTheTouchAndNestedPositionsAreLocal) {
-    MenuContainer* group = new MenuContainer(&menu, screen, 60);
-    screen->add(group);
+    MenuButton* m = button(2, 100, 100);
+    EXPECT_EQ(m->hitTest(85, 85), nullptr);
+    m->setMargins(15);
+    EXPECT_EQ(m->hitTest(85, 85), m);
+    EXPECT_EQ(m->hitTest(155, 155), m);
+    EXPECT_EQ(m->hitTest(156, 120), nullptr);
+
+    MenuContainer* group = add<MenuContainer>(60, 100, 50);
     group->setSize(200, 200);
-    group->setPosition(100, 50);
-    MenuButton* under = new MenuButton(&menu, group, 1);
-    group->add(under);
-    under->setSize(100, 100);
-    MenuButton* over = new MenuButton(&menu, group, 2);
-    group->add(over);
+    add<MenuButton>(3, 0, 0, group)->setSize(100, 100);
+    MenuButton* over = add<MenuButton>(4, 0, 0, group);
     over->setSize(50, 50);
-    EXPECT_EQ(screen->hitTest(120, 60), over);
-    EXPECT_EQ(screen->hitTest(180, 120), under);
+    EXPECT_EQ(screen->hitTest(120, 60), over);  // the later child wins
+    EXPECT_EQ(screen->hitTest(180, 120)->id, 3u);
     int32_t x = 120, y = 60;
     over->screenToParent(&x, &y);
     EXPECT_EQ(x, 20);
@@ -248,8 +221,7 @@ TEST_F(WidgetTest, LaterChildWinsTheTouchAndNestedPositionsAreLocal) {
 }
 
 TEST_F(WidgetTest, SliderFollowsTheFingerAndReportsOnRelease) {
-    MenuSlider* s = new MenuSlider(&menu, screen, 1);
-    screen->add(s);
+    MenuSlider* s = add<MenuSlider>(1, 0, 0);
     s->setSkin(kSkinSliderTrack, "/box.spr", 5);  // 100 wide
     s->setSkin(kSkinSliderIcon, "/box.spr", 0);   // 40 wide: gap 8
     s->setSkin(kSkinSliderKnob, "/box.spr", 4);   // 30 high
@@ -257,56 +229,50 @@ TEST_F(WidgetTest, SliderFollowsTheFingerAndReportsOnRelease) {
     EXPECT_EQ(s->trackStart, 48);
     EXPECT_EQ(s->width, 148);
     EXPECT_EQ(s->height, 30);
-    press(98, 10);
+    finger('p', 98, 10);
     EXPECT_FLOAT_EQ(s->value, 0.5f);
-    move(400, 10);  // clamped to the end
+    finger('m', 400, 10);  // clamped to the end
     EXPECT_FLOAT_EQ(s->value, 1.0f);
-    release(400, 10);
+    finger('r', 400, 10);
     ASSERT_EQ(count(kEventSliderReleased), 1);
-    EXPECT_FLOAT_EQ(paramFloat(recorder.events.back().param), 1.0f);
+    EXPECT_FLOAT_EQ(paramFloat(events.back().param), 1.0f);
     EXPECT_EQ(count(kEventSliderDragged), 2);
 }
 
 TEST_F(WidgetTest, ScrollBoxClampsItsContentAndShowsTheIndicators) {
-    ScrollBox* box = new ScrollBox(&menu, screen, 70);
-    screen->add(box);
+    ScrollBox* box = add<ScrollBox>(70, 0, 0);
     box->setSize(480, 320);
-    box->setPosition(0, 0);
     ScrollCont* content = new ScrollCont(&menu, box, 71);
     content->setSize(480, 1680);
     box->setContent(content);
-    MenuImage* up = new MenuImage(&menu, screen, 72);
-    MenuImage* down = new MenuImage(&menu, screen, 73);
-    screen->add(up);
-    screen->add(down);
+    MenuImage* up = add<MenuImage>(72, 0, 0);
+    MenuImage* down = add<MenuImage>(73, 0, 0);
     box->setIndicator(kIndicatorUp, up);
     box->setIndicator(kIndicatorDown, down);
     EXPECT_FALSE(up->visible);
     EXPECT_TRUE(down->visible);
-
-    press(200, 300);
-    move(200, 100);
+    finger('p', 200, 300);
+    finger('m', 200, 100);
     EXPECT_EQ(content->y, -200);
-    EXPECT_TRUE(up->visible);
-    EXPECT_TRUE(down->visible);
-    move(200, -5000);
+    EXPECT_TRUE(up->visible && down->visible);
+    finger('m', 200, -5000);
     EXPECT_EQ(content->y, 320 - 1680);
     EXPECT_FALSE(down->visible);
     EXPECT_EQ(down->blocked & kBlockedSelf, kBlockedSelf);
-    move(200, 4000);
+    finger('m', 200, 4000);
     EXPECT_EQ(content->y, 0);
     EXPECT_EQ(content->x, 0);  // no horizontal room: stays
-    release(200, 4000);
+    finger('r', 200, 4000);
     EXPECT_FALSE(box->dragging);
 }
 
-TEST_F(WidgetTest, ModalStackPopsWhatWasPushedAfter) {
-    MenuContainer* a = new MenuContainer(&menu, screen, 80);
-    MenuContainer* b = new MenuContainer(&menu, screen, 81);
-    MenuContainer* c = new MenuContainer(&menu, screen, 82);
-    screen->add(a);
-    screen->add(b);
-    screen->add(c);
+TEST_F(WidgetTest, ModalStackPopsWhatWasPushedAfterAndTakesTheTouches) {
+    button(1, 0, 0)->setSize(480, 320);
+    MenuContainer* a = add<MenuContainer>(80, 100, 100);
+    MenuContainer* b = add<MenuContainer>(81, 0, 0);
+    MenuContainer* c = add<MenuContainer>(82, 0, 0);
+    a->setSize(200, 100);
+    add<MenuButton>(2, 0, 0, a)->setSize(50, 50);
     a->pushModal();
     b->pushModal();
     c->pushModal();
@@ -314,6 +280,11 @@ TEST_F(WidgetTest, ModalStackPopsWhatWasPushedAfter) {
     b->popModal();
     EXPECT_EQ(menu.modalCount, 1);
     EXPECT_EQ(menuTopModal(&menu), a);
+    finger('t', 10, 10);  // outside the dialog: nothing
+    EXPECT_EQ(count(kEventClicked), 0);
+    finger('t', 110, 110);
+    ASSERT_EQ(count(kEventClicked), 1);
+    EXPECT_EQ(events.back().id, 2u);
     a->popModal();
     EXPECT_EQ(menuTopModal(&menu), nullptr);
     for (int i = 0; i < kModalStackSize + 3; ++i) a->pushModal();
@@ -322,27 +293,7 @@ TEST_F(WidgetTest, ModalStackPopsWhatWasPushedAfter) {
     EXPECT_EQ(menu.modalCount, 0);
 }
 
-TEST_F(WidgetTest, ModalContainerTakesTheTouchesFromTheScreen) {
-    MenuButton* behind = button(1, 0, 0);
-    behind->setSize(480, 320);
-    MenuContainer* dialog = new MenuContainer(&menu, screen, 90);
-    screen->add(dialog);
-    dialog->setSize(200, 100);
-    dialog->setPosition(100, 100);
-    MenuButton* ok = new MenuButton(&menu, dialog, 2);
-    dialog->add(ok);
-    ok->setSize(50, 50);
-    dialog->pushModal();
-    press(10, 10);
-    release(10, 10);
-    EXPECT_EQ(count(kEventClicked), 0);
-    press(110, 110);
-    release(110, 110);
-    ASSERT_EQ(count(kEventClicked), 1);
-    EXPECT_EQ(recorder.events.back().id, 2u);
-}
-
-TEST_F(WidgetTest, EventsBubbleUpUntilOneIsHandled) {
+TEST_F(WidgetTest, EventsBubbleUpUntilOneIsHandledAndKeysRaiseTheirEvents) {
     class Catcher : public MenuContainer {
     public:
         using MenuContainer::MenuContainer;
@@ -354,35 +305,33 @@ TEST_F(WidgetTest, EventsBubbleUpUntilOneIsHandled) {
     };
     Catcher* group = new Catcher(&menu, screen, 40);
     screen->add(group);
-    MenuButton* b = new MenuButton(&menu, group, 4);
-    group->add(b);
+    MenuButton* b = add<MenuButton>(4, 0, 0, group);
     sendEvent(b, b, kEventClicked, 0);
     sendEvent(b, b, kEventButtonRefresh, 0);
     EXPECT_EQ(group->caught, 2);
-    ASSERT_EQ(recorder.events.size(), 1u);  // only the refresh reached the handler
-    EXPECT_EQ(recorder.events[0].type, kEventButtonRefresh);
-}
+    ASSERT_EQ(events.size(), 1u);  // only the refresh reached the handler
+    EXPECT_EQ(events[0].type, kEventButtonRefresh);
 
-TEST_F(WidgetTest, KeyboardKeysRaiseLetterDigitBackspaceAndSpace) {
-    MenuKeyboard* keys = new MenuKeyboard(&menu, screen, 30);
-    screen->add(keys);
+    events.clear();
+    MenuKeyboard* keys = add<MenuKeyboard>(30, 0, 0);
     for (uint32_t i = 0; i < 38; ++i) keys->add(new MenuButton(&menu, keys, i));
-    keys->keyInput('c');
-    keys->keyInput('7');
-    keys->keyInput(8);
-    keys->keyInput(' ');
-    ASSERT_EQ(recorder.events.size(), 4u);
-    EXPECT_EQ(recorder.events[0].type, kEventKeyLetter);
-    EXPECT_EQ(recorder.events[0].param, 'C');
-    EXPECT_EQ(recorder.events[1].type, kEventKeyDigit);
-    EXPECT_EQ(recorder.events[1].param, 7);
-    EXPECT_EQ(recorder.events[2].type, kEventKeyBackspace);
-    EXPECT_EQ(recorder.events[3].type, kEventKeySpace);
+    const struct {
+        int32_t code, type, param;
+    } kKeys[] = {{'c', kEventKeyLetter, 'C'},
+                 {'7', kEventKeyDigit, 7},
+                 {8, kEventKeyBackspace, 0},
+                 {' ', kEventKeySpace, 0}};
+    for (const auto& k : kKeys) {
+        keys->keyInput(k.code);
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back().type, k.type) << k.code;
+        EXPECT_EQ(events.back().param, k.param) << k.code;
+    }
+    EXPECT_EQ(events.size(), 4u);
 }
 
 TEST_F(WidgetTest, TextsGrowInStepsAndUnknownSkinKindsAreIgnored) {
-    MenuLabel* label = new MenuLabel(&menu, screen, 1);
-    screen->add(label);
+    MenuLabel* label = add<MenuLabel>(1, 0, 0);
     label->setTextUtf8("hello");
     EXPECT_EQ(label->textLength, 5);
     EXPECT_EQ(label->textCapacity, 32);
@@ -417,8 +366,7 @@ TEST_F(WidgetTest, AchievementTickerSlidesInHoldsAndSlidesOut) {
     // While it shows, a tap under it still reaches the screen.
     menu.overlay = &overlay;
     button(9, 0, 0);
-    press(10, 10);
-    release(10, 10);
+    finger('t', 10, 10);
     menu.overlay = nullptr;
     EXPECT_EQ(count(kEventClicked), 1);
     overlay.tick(300 - 32);
@@ -430,15 +378,13 @@ TEST_F(WidgetTest, AchievementTickerSlidesInHoldsAndSlidesOut) {
 TEST_F(WidgetTest, ScreensChangeThroughBlackAndAnInterruptedFadeInGoesBackOut) {
     MenuMenu other(&menu, nullptr, 4);
     MenuMenu third(&menu, nullptr, 7);
-    MenuButton* b = button(1, 0, 0);
-    b->setSize(480, 320);
+    button(1, 0, 0)->setSize(480, 320);
     menuFadeToScreen(&menu, &other);
     menuContextTick(&menu, 100);
     EXPECT_EQ(menu.transition, kTransitionOut);
     EXPECT_EQ(menu.fadeValue, 170);
-    EXPECT_EQ(menu.screen, screen);
-    press(10, 10);  // ignored: a fade runs
-    release(10, 10);
+    finger('p', 10, 10);  // ignored: a fade runs
+    finger('r', 10, 10);
     EXPECT_EQ(count(kEventClicked), 0);
     EXPECT_EQ(menu.screen, screen);  // 132 ms
     menuContextTick(&menu, 18);
