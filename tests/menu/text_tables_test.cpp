@@ -134,6 +134,9 @@ TEST_F(TextTables, FilesThatLieAboutTheirPartsGiveShortOrEmptyTexts) {
     ASSERT_TRUE(use(good));
     EXPECT_EQ(text(0, 3), u"f") << "after an empty entry";
     bad = good;
+    bad[table] = 1;  // one entry told: those after it are not read
+    ASSERT_TRUE(use(bad));
+    EXPECT_EQ(text(0, 1), u"");
     bad[table] = 5;  // five entries promised, four there
     ASSERT_TRUE(use(bad));
     EXPECT_EQ(text(0, 1), u"de");
