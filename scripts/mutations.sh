@@ -34,7 +34,7 @@ trap 'revert; exit 130' INT TERM
 
 # Runs ctest with the given selection; prints the first failing test's name, if any.
 first_failure() {
-  (cd "$build" && ctest -j"$jobs" --stop-on-failure --timeout 180 "$@") >"$build/mutations-ctest.log" 2>&1
+  (cd "$build" && ctest -j"$jobs" --stop-on-failure --timeout 900 "$@") >"$build/mutations-ctest.log" 2>&1
   grep -m1 -E '\*\*\*(Failed|Timeout|Exception)|\(Failed\)|\(Timeout\)|\(SEGFAULT\)|\(Subprocess aborted\)' \
        "$build/mutations-ctest.log" | sed -E 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+).*/\1/'
 }
